@@ -1,0 +1,83 @@
+# Shared compile settings and helpers for tests, fuzz targets and benchmarks.
+
+add_library(orka_options INTERFACE)
+target_compile_options(orka_options INTERFACE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
+if(ORKA_WERROR)
+  target_compile_options(orka_options INTERFACE -Werror)
+endif()
+
+if(ORKA_SANITIZE OR ORKA_FUZZ)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(ORKA_FUZZ)
+  # Instrument everything for coverage; only the fuzz executables get the libFuzzer main.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+# orka_add_test(NAME SOURCES a.cpp ... LIBS x y LABELS unit|integration|gui [ENV K=V ...] [TIMEOUT s])
+# One GoogleTest executable per group of related cases, registered with CTest.
+function(orka_add_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock orka_options)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_LABELS)
+    set(T_LABELS unit)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "ORKA_TEST_BIN=${CMAKE_BINARY_DIR}/bin;ORKA_SOURCE_DIR=${CMAKE_SOURCE_DIR};QT_QPA_PLATFORM=offscreen;${T_ENV}")
+endfunction()
+
+# orka_add_fuzzer(NAME SOURCES a.cpp ... LIBS x y [CORPUS dir])
+# With ORKA_FUZZ it is a libFuzzer binary run for ORKA_FUZZ_SECONDS under ctest (label fuzz);
+# otherwise it is built with a small main that replays the corpus, so it never rots.
+function(orka_add_fuzzer name)
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS} orka_options)
+  if(ORKA_FUZZ)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set(workdir ${CMAKE_BINARY_DIR}/fuzz-work/${name})
+    file(MAKE_DIRECTORY ${workdir})
+    set(args -max_total_time=${ORKA_FUZZ_SECONDS} -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 ${workdir})
+    if(F_CORPUS)
+      list(APPEND args ${F_CORPUS})
+    endif()
+    add_test(NAME ${name} COMMAND ${name} ${args})
+    set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600
+      ENVIRONMENT "ORKA_HOME=${workdir}/home")
+  else()
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+    if(F_CORPUS)
+      add_test(NAME ${name}_replay COMMAND ${name} ${F_CORPUS})
+      set_tests_properties(${name}_replay PROPERTIES LABELS unit TIMEOUT 300)
+    endif()
+  endif()
+  set_property(GLOBAL APPEND PROPERTY ORKA_FUZZERS ${name})
+endfunction()
+
+# orka_add_benchmark(NAME SOURCES a.cpp ... LIBS x y): a Google Benchmark program.
+function(orka_add_benchmark name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT ORKA_BENCH OR ORKA_FUZZ OR ORKA_SANITIZE)
+    return()
+  endif()
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark orka_options)
+endfunction()
+
+# Adds every subfolder of the current folder that has a CMakeLists.txt (tools/, fuzz/, bench/).
+macro(orka_add_subfolders)
+  file(GLOB _orka_children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT _orka_children)
+  foreach(_child ${_orka_children})
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${_child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_child}/CMakeLists.txt)
+      add_subdirectory(${_child})
+    endif()
+  endforeach()
+endmacro()

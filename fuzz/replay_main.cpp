@@ -1,0 +1,38 @@
+// Replays files (or every file in the folders) given on the command line through a
+// libFuzzer entry point, so fuzz targets build and run with any compiler.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+namespace {
+void replay(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+}
+
+int main(int argc, char** argv)
+{
+    int count = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::filesystem::path p(argv[i]);
+        if (std::filesystem::is_directory(p)) {
+            for (const auto& e : std::filesystem::recursive_directory_iterator(p))
+                if (e.is_regular_file()) { replay(e.path()); ++count; }
+        } else if (std::filesystem::exists(p)) {
+            replay(p);
+            ++count;
+        }
+    }
+    LLVMFuzzerTestOneInput(nullptr, 0);
+    std::printf("replayed %d inputs\n", count);
+    return 0;
+}
