@@ -1,5 +1,6 @@
 // Turns the string tables (*.tsv) into a C++ source with one sorted array.
-// Fails on a malformed line or an id given twice, so a table mistake stops the build.
+// Fails on a malformed line or an id given twice with different texts, so a table
+// mistake stops the build.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -43,7 +44,9 @@ int main(int argc, char** argv)
             }
             std::string text = ok ? unescape(line.substr(tab + 1), ok) : "";
             if (!ok) { std::cerr << argv[a] << ":" << n << ": malformed line\n"; return 1; }
-            if (!table.emplace(id, text).second) { std::cerr << argv[a] << ":" << n << ": id " << id << " given twice\n"; return 1; }
+            // The same id may stand in two tables only with the same text.
+            auto [it, added] = table.emplace(id, text);
+            if (!added && it->second != text) { std::cerr << argv[a] << ":" << n << ": id " << id << " given twice with different texts\n"; return 1; }
         }
     }
     std::ostringstream out;
