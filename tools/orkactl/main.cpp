@@ -1,0 +1,10 @@
+// orkactl: a command-line client of the phone link library, for scripts and tests.
+#include "OrkactlCommands.h"
+
+int main(int argc, char** argv)
+{
+    auto options = orkactl::parseArguments(argc, argv);
+    if (!options)
+        return orkactl::kExitUsage;
+    return orkactl::run(*options);
+}
