@@ -1,0 +1,87 @@
+#include "PtyLink.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <termios.h>
+#include <unistd.h>
+
+namespace q5sim {
+namespace fs = std::filesystem;
+
+namespace {
+std::runtime_error systemError(const std::string& what)
+{
+    return std::runtime_error(what + ": " + std::strerror(errno));
+}
+} // namespace
+
+PtyLink::PtyLink(fs::path linkPath)
+    : link_(std::move(linkPath))
+{
+    open();
+}
+
+PtyLink::~PtyLink() { removeLinkIfOurs(); }
+
+void PtyLink::open()
+{
+    UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!master)
+        throw systemError("cannot open a pseudo-terminal");
+    if (::grantpt(master.get()) != 0 || ::unlockpt(master.get()) != 0)
+        throw systemError("cannot unlock the pseudo-terminal");
+    char name[128];
+    if (::ptsname_r(master.get(), name, sizeof name) != 0)
+        throw systemError("cannot name the pseudo-terminal");
+    UniqueFd keeper(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!keeper)
+        throw systemError(std::string("cannot open ") + name);
+    // Raw bytes both ways: no echo, no line editing, no CR/LF translation.
+    termios tio{};
+    if (::tcgetattr(keeper.get(), &tio) != 0)
+        throw systemError("cannot read the terminal settings");
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    ::cfsetispeed(&tio, B115200);
+    ::cfsetospeed(&tio, B115200);
+    if (::tcsetattr(keeper.get(), TCSANOW, &tio) != 0)
+        throw systemError("cannot set the terminal to raw mode");
+
+    std::error_code ec;
+    fs::create_directories(link_.parent_path(), ec);
+    const fs::path temporary = link_.string() + ".new" + std::to_string(::getpid());
+    fs::remove(temporary, ec);
+    if (::symlink(name, temporary.c_str()) != 0)
+        throw systemError("cannot make the link " + temporary.string());
+    if (fs::is_directory(fs::symlink_status(link_, ec))) {
+        fs::remove(temporary, ec);
+        throw std::runtime_error(link_.string() + " is a directory");
+    }
+    if (::rename(temporary.c_str(), link_.c_str()) != 0) {
+        fs::remove(temporary, ec);
+        throw systemError("cannot make the link " + link_.string());
+    }
+    master_ = std::move(master);
+    keeper_ = std::move(keeper);
+    slave_ = name;
+}
+
+void PtyLink::replug()
+{
+    removeLinkIfOurs();
+    keeper_.reset();
+    master_.reset();
+    open();
+}
+
+void PtyLink::removeLinkIfOurs() const
+{
+    std::error_code ec;
+    if (!slave_.empty() && fs::read_symlink(link_, ec) == fs::path(slave_))
+        fs::remove(link_, ec);
+}
+
+} // namespace q5sim

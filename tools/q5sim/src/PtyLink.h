@@ -1,0 +1,39 @@
+#pragma once
+// The cable: a pseudo-terminal in raw mode whose slave side is reached through a
+// symbolic link (dosdevices/com<N>), where the PC opens its numbered COM port.
+#include "UniqueFd.h"
+
+#include <filesystem>
+#include <string>
+
+namespace q5sim {
+
+class PtyLink {
+public:
+    // Opens the pseudo-terminal and makes the link (an old link there is replaced).
+    // Throws std::runtime_error.
+    explicit PtyLink(std::filesystem::path linkPath);
+    ~PtyLink();
+    PtyLink(const PtyLink&) = delete;
+    PtyLink& operator=(const PtyLink&) = delete;
+
+    int fd() const { return master_.get(); }
+    const std::filesystem::path& linkPath() const { return link_; }
+    const std::string& slavePath() const { return slave_; }
+
+    // Pulls the cable: the PC's open port hangs up; a fresh terminal takes the link's place.
+    void replug();
+
+private:
+    void open();
+    void removeLinkIfOurs() const;
+
+    std::filesystem::path link_;
+    std::string slave_;
+    UniqueFd master_;
+    // The handset keeps the slave side open itself, so the terminal lives on while the PC
+    // closes and reopens its port.
+    UniqueFd keeper_;
+};
+
+} // namespace q5sim
