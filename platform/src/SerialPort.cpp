@@ -5,6 +5,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -104,7 +105,13 @@ int SerialPort::open(const std::string& windowsName)
         ::close(fd);
         return lastError_ = ENOTTY;
     }
-    // No sharing: a second open of the same port fails while this one holds it.
+    // No sharing: a second open of the same port fails while this one holds it. TIOCEXCL
+    // does not stop a privileged process, so the open also takes a lock on the device.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int e = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        return lastError_ = e;
+    }
     if (::ioctl(fd, TIOCEXCL) != 0) {
         int e = errno;
         ::close(fd);
