@@ -1,47 +1,13 @@
 #pragma once
-// Runs the real handset simulator for a test: its own ORKA_HOME in a fresh temporary
-// folder, a cable port and/or an IrDA device, faults on request, and its line log.
+// The test fixture around the handset simulator.
+#include "SimulatorProcess.h"
 #include "orka/pio.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <sys/types.h>
-#include <vector>
+#include <memory>
 
 namespace orka::test {
-
-class Simulator {
-public:
-    struct Options {
-        int com = 5;            // 0: no cable port
-        std::string irda = "Q5"; // empty: no IrDA device
-        std::vector<std::string> faults;
-    };
-    // A fresh ORKA_HOME for this process.
-    static std::filesystem::path makeHome();
-
-    Simulator(const std::filesystem::path& home, Options options);
-    ~Simulator();
-    Simulator(const Simulator&) = delete;
-    Simulator& operator=(const Simulator&) = delete;
-
-    bool running() const { return pid_ > 0; }
-    // Replaces the faults while the simulator runs.
-    void setFaults(const std::vector<std::string>& faults);
-    // Lines the simulator received, in order (the command lines as the PC sent them).
-    std::vector<std::string> received() const;
-    // How many received lines start with text.
-    int countReceived(const std::string& text) const;
-    void clearLog();
-    void stop();
-    const std::filesystem::path& storeDir() const { return store_; }
-
-private:
-    std::filesystem::path home_, store_, log_;
-    pid_t pid_ = -1;
-};
 
 // Each test gets a fresh home and a running simulator with both links; results are freed.
 class SimulatorTest : public ::testing::Test {
@@ -61,6 +27,5 @@ public:
     static constexpr int kCom = 5;
 };
 
-std::vector<unsigned char> patternBytes(std::size_t size, unsigned seed = 1);
 
 } // namespace orka::test
