@@ -22,5 +22,7 @@ public:
 
 // Lines sent and received, written to the file named by ORKA_ENGINE_TRACE when it is set.
 void traceLine(const char* direction, const std::string& text);
+// Raw infrared input as it arrives, marked "\n<*Recv*>%s<*End Recv*>\n".
+void traceReceivedRaw(const std::string& text);
 
 } // namespace orka::engine

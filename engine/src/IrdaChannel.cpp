@@ -111,7 +111,7 @@ void CIrdaChannel::readerLoop()
             break;
         }
         std::string text(buffer.data(), static_cast<std::size_t>(n));
-        traceLine("<*Recv*>", text);
+        traceReceivedRaw(text);
         {
             std::lock_guard guard(lock_);
             receive_ += text;
@@ -178,6 +178,7 @@ bool CIrdaChannel::ReadLine(std::string& line)
     }
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
+    traceLine("<", line);
     return true;
 }
 

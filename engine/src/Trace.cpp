@@ -7,6 +7,11 @@
 
 namespace orka::engine {
 
+void traceReceivedRaw(const std::string& text)
+{
+    traceLine("", "\n<*Recv*>" + text + "<*End Recv*>\n");
+}
+
 void traceLine(const char* direction, const std::string& text)
 {
     static const char* path = std::getenv("ORKA_ENGINE_TRACE");
