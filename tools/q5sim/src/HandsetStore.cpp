@@ -119,7 +119,7 @@ void HandsetStore::load(int type, Store& store)
             }
             if (key == "capacity" && *n >= 1 && *n <= 99999)
                 store.settings.capacity = static_cast<int>(*n);
-            else if (key == "parts" && *n >= 1 && *n <= 999)
+            else if (key == "parts" && *n <= 999)
                 store.settings.maxParts = static_cast<int>(*n);
             else if (key == "memory")
                 store.settings.memory = static_cast<std::uint32_t>(*n);
@@ -129,6 +129,8 @@ void HandsetStore::load(int type, Store& store)
         // The shape of a store is the handset's own; only its sizes may change.
         if (store.settings.shape == ItemShape::OnePart)
             store.settings.maxParts = 0;
+        else if (store.settings.maxParts < 1)
+            store.settings.maxParts = defaultSettings(type).maxParts;
         if (store.settings.shape == ItemShape::Set)
             store.settings.capacity = 1;
     } else {

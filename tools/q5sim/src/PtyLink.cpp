@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -69,11 +70,20 @@ void PtyLink::open()
     slave_ = name;
 }
 
+int PtyLink::unreadBytes() const
+{
+    int count = 0;
+    if (::ioctl(keeper_.get(), FIONREAD, &count) != 0)
+        return 0;
+    return count;
+}
+
 void PtyLink::replug()
 {
-    removeLinkIfOurs();
-    keeper_.reset();
-    master_.reset();
+    // The fresh terminal takes the link's place before the old one hangs up, so a PC
+    // that reopens the port at once finds the link there.
+    UniqueFd oldMaster = std::move(master_);
+    UniqueFd oldKeeper = std::move(keeper_);
     open();
 }
 
