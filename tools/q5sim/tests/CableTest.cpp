@@ -135,8 +135,8 @@ TEST_F(CableTest, StoresSurviveARestart)
 
 TEST_F(CableTest, SmallStoreFromItsSettingsFile)
 {
-    fs::create_directories(store() / "store2");
-    std::ofstream(store() / "store2" / "store.txt") << "capacity 2\nmemory 300\n";
+    fs::create_directories(store());
+    std::ofstream(store() / "stores.txt") << "2 2 0 300\n";
     auto sim = start();
     Port port(link());
     EXPECT_THAT(port.command("AT^QXFTR=2"), ElementsAre("^QXFTR: 2,2,0,0,2,300,20", "OK"));

@@ -42,7 +42,7 @@ TEST_F(StoreTest, ItemsPartsAndNamesSurviveARestart)
         ASSERT_EQ(store.remove(7, 2, 0), StoreError::None);
     }
     EXPECT_TRUE(fs::exists(dir / "store2" / "item4" / "part0.bin"));
-    EXPECT_TRUE(fs::exists(dir / "store2" / "store.txt"));
+    EXPECT_TRUE(fs::exists(dir / "stores.txt"));
     EXPECT_FALSE(fs::exists(dir / "store7" / "item2"));
     HandsetStore again(dir);
     EXPECT_THAT(again.loadWarnings(), ::testing::IsEmpty());
@@ -58,8 +58,7 @@ TEST_F(StoreTest, ItemsPartsAndNamesSurviveARestart)
 
 TEST_F(StoreTest, SettingsFileSizesTheStoreButNotItsShape)
 {
-    put(dir / "store2" / "store.txt", "# small\ncapacity 2\nmemory 10\nparts 7\nbogus 1\n");
-    put(dir / "store3" / "store.txt", "capacity 9\n");
+    put(dir / "stores.txt", "# small\n2 2 7 10\n3 9 0 5000\n5 10 0 99\n6 1 1 1\n4294967298 1 1 1\n2 x 1 1\n7 1 1 1 1\n");
     HandsetStore store(dir);
     EXPECT_EQ(store.settings(2)->capacity, 2);
     EXPECT_EQ(store.settings(2)->memory, 10u);
@@ -69,7 +68,11 @@ TEST_F(StoreTest, SettingsFileSizesTheStoreButNotItsShape)
     EXPECT_EQ(store.writePart(2, 3, 0, {1}), StoreError::InvalidIndex);
     EXPECT_EQ(store.writePart(2, 1, 0, Bytes(11)), StoreError::Full);
     EXPECT_EQ(store.writePart(2, 1, 0, Bytes(10)), StoreError::None);
-    EXPECT_FALSE(store.loadWarnings().empty()); // the bogus line
+    EXPECT_EQ(store.settings(3)->maxParts, 64); // frames and sets keep at least one part
+    EXPECT_EQ(store.settings(5)->maxParts, 5);
+    EXPECT_EQ(store.settings(5)->memory, 99u);
+    EXPECT_EQ(store.settings(7)->capacity, 40);
+    EXPECT_EQ(store.loadWarnings().size(), 4u); // unknown type, huge type, not a number, extra field
 }
 
 TEST_F(StoreTest, StrayAndBrokenFilesAreSkipped)
