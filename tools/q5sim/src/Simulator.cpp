@@ -139,11 +139,12 @@ int Simulator::pollTimeoutMs() const
 void Simulator::run(int stopFd)
 {
     while (true) {
-        if (irda_) {
+        const auto now = LinkSession::Clock::now();
+        if (irda_ && now >= nextIasCheck_) {
             faults_.refresh();
             irda_->describe(faults_.iasVariant());
+            nextIasCheck_ = now + std::chrono::milliseconds(idlePollMs);
         }
-        const auto now = LinkSession::Clock::now();
         std::vector<pollfd> fds;
         fds.push_back({stopFd, POLLIN, 0});
         int cableIndex = -1, listenIndex = -1, clientIndex = -1;

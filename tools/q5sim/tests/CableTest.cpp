@@ -61,6 +61,16 @@ TEST_F(CableTest, StaleLinkIsReplaced)
     EXPECT_THAT(port.command("AT"), ElementsAre("OK"));
 }
 
+TEST_F(CableTest, LinkToARealPortIsLeftAlone)
+{
+    fs::create_directories(link().parent_path());
+    fs::create_symlink("/dev/null", link());
+    SimProcess sim(home.path(), {"--store", store().string(), "--com", "3"});
+    EXPECT_EQ(sim.startLine(), "");
+    EXPECT_EQ(sim.stop(), 1);
+    EXPECT_EQ(fs::read_symlink(link()), "/dev/null");
+}
+
 TEST_F(CableTest, WriteInBlocksReadsBackByteExact)
 {
     auto sim = start();

@@ -116,6 +116,20 @@ TEST_F(IrdaTest, AttributeFaultsAtStartAndAtRunTime)
     EXPECT_EQ(attribute("Device", "DeviceName"), "string Q5");
 }
 
+TEST_F(IrdaTest, DeepBusFolderBeyondTheSocketAddressLength)
+{
+    const fs::path deep = home.path() / std::string(60, 'd') / std::string(60, 'e');
+    fs::create_directories(deep);
+    SimProcess sim(deep, {"--store", (deep / "store").string(), "--irda", "Q5"});
+    const fs::path socket = deep / "irda" / "Q5.sock";
+    ASSERT_GT(socket.string().size(), 108u);
+    EXPECT_EQ(sim.startLine(), "q5sim: serving IrDA device Q5 at " + socket.string());
+    IrdaClient client(socket);
+    EXPECT_THAT(client.command("AT"), ElementsAre("OK"));
+    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_FALSE(fs::exists(socket));
+}
+
 TEST_F(IrdaTest, LiveDeviceOfTheSameNameIsNotTakenOver)
 {
     auto sim = start();

@@ -200,8 +200,18 @@ int connectUnix(const fs::path& socketPath)
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    // Long paths go through a descriptor of the folder, as the simulator does.
+    int folder = -1;
+    std::string path = socketPath.string();
+    if (path.size() >= sizeof address.sun_path) {
+        folder = ::open(socketPath.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        path = "/proc/self/fd/" + std::to_string(folder) + "/" + socketPath.filename().string();
+    }
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const int rc = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    if (folder >= 0)
+        ::close(folder);
+    if (rc != 0) {
         ::close(fd);
         throw std::runtime_error("cannot connect to " + socketPath.string());
     }
