@@ -262,13 +262,12 @@ std::string FaultSet::longLine(int length)
 
 std::string FaultSet::garbageLine()
 {
-    // Line noise: bytes of every range but never NUL, CR or LF, which would end the line.
-    std::string line;
-    for (int i = 0; i < 48; ++i) {
-        int b = (0x80 + i * 37) % 256;
-        if (b == 0 || b == '\n' || b == '\r')
-            b = 0xFF;
-        line.push_back(static_cast<char>(b));
+    // Line noise: control bytes, an escape sequence, bytes that are no UTF-8, but never
+    // NUL, CR or LF, which would end the line.
+    std::string line = "\x01\x02\x1B[2J\x7F\xC0\xC1\xFE\xFF";
+    for (int i = 0; i < 40; ++i) {
+        const int b = (0x80 + i * 37) % 256;
+        line.push_back(static_cast<char>(b == 0 || b == '\n' || b == '\r' ? 0xFF : b));
     }
     return line;
 }

@@ -13,7 +13,7 @@ namespace q5sim {
 namespace fs = std::filesystem;
 
 namespace {
-constexpr const char* settingsFileName = "store.txt";
+constexpr const char* settingsFileName = "stores.txt";
 constexpr const char* nameFileName = "name.hex";
 
 std::optional<long long> parseNumber(std::string_view text)
@@ -48,14 +48,15 @@ std::optional<std::string> readWholeFile(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string settingsText(int type, const StoreSettings& s)
+std::string settingsText(const std::map<int, StoreSettings>& all)
 {
     std::ostringstream out;
-    out << "# Store " << type << " of the simulated handset. Edit and restart q5sim to change it.\n"
-        << "# capacity: indexes 1..capacity; parts: highest part number; memory: bytes in all\n"
-        << "capacity " << s.capacity << "\n"
-        << "parts " << s.maxParts << "\n"
-        << "memory " << s.memory << "\n";
+    out << "# The stores of the simulated handset, one line per store type. Edit and restart q5sim.\n"
+        << "# capacity: indexes 1..capacity (sets: always 1); parts: highest part number\n"
+        << "# (one-part stores: always 0); memory: bytes the store holds in all\n"
+        << "# type capacity parts memory\n";
+    for (const auto& [type, s] : all)
+        out << type << " " << s.capacity << " " << s.maxParts << " " << s.memory << "\n";
     return out.str();
 }
 } // namespace
@@ -85,11 +86,56 @@ StoreSettings HandsetStore::defaultSettings(int type)
 HandsetStore::HandsetStore(std::optional<fs::path> dir)
     : dir_(std::move(dir))
 {
-    for (int type : types()) {
-        Store& store = stores_[type];
-        store.settings = defaultSettings(type);
-        if (dir_)
-            load(type, store);
+    for (int type : types())
+        stores_[type].settings = defaultSettings(type);
+    if (!dir_)
+        return;
+    loadSettings();
+    for (auto& [type, store] : stores_)
+        load(type, store);
+}
+
+void HandsetStore::loadSettings()
+{
+    const fs::path file = *dir_ / settingsFileName;
+    auto text = readWholeFile(file);
+    if (!text) {
+        std::map<int, StoreSettings> all;
+        for (const auto& [type, store] : stores_)
+            all[type] = store.settings;
+        const std::string defaults = settingsText(all);
+        if (!orka::platform::writeFileAtomically(file, defaults.data(), defaults.size()))
+            warnings_.push_back("cannot write " + file.string());
+        return;
+    }
+    std::istringstream lines(*text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream words(line);
+        std::string fields[4], extra;
+        words >> fields[0] >> fields[1] >> fields[2] >> fields[3] >> extra;
+        std::optional<long long> n[4];
+        for (int i = 0; i < 4; ++i)
+            n[i] = parseNumber(fields[i]);
+        if (!extra.empty() || !n[0] || !n[1] || !n[2] || !n[3] || *n[0] < 0 || *n[0] > 99
+            || !stores_.count(static_cast<int>(*n[0]))
+            || *n[1] < 1 || *n[1] > 99999 || *n[2] < 0 || *n[2] > 999 || *n[3] < 0 || *n[3] > 0x7FFFFFFF) {
+            warnings_.push_back(file.string() + ": ignored line: " + line);
+            continue;
+        }
+        StoreSettings& s = stores_.at(static_cast<int>(*n[0])).settings;
+        s.capacity = static_cast<int>(*n[1]);
+        s.maxParts = static_cast<int>(*n[2]);
+        s.memory = static_cast<std::uint32_t>(*n[3]);
+        // The shape of a store is the handset's own; only its sizes may change.
+        if (s.shape == ItemShape::Set)
+            s.capacity = 1;
+        if (s.shape == ItemShape::OnePart)
+            s.maxParts = 0;
+        else if (s.maxParts < 1)
+            s.maxParts = defaultSettings(static_cast<int>(*n[0])).maxParts;
     }
 }
 
@@ -102,46 +148,9 @@ fs::path HandsetStore::itemDir(int type, int index) const
 void HandsetStore::load(int type, Store& store)
 {
     const fs::path folder = storeDir(type);
-    const fs::path settingsFile = folder / settingsFileName;
-    if (auto text = readWholeFile(settingsFile)) {
-        std::istringstream lines(*text);
-        std::string line;
-        while (std::getline(lines, line)) {
-            if (line.empty() || line[0] == '#')
-                continue;
-            std::istringstream words(line);
-            std::string key, value;
-            words >> key >> value;
-            auto n = parseNumber(value);
-            if (!n || *n < 0 || *n > 0x7FFFFFFF) {
-                warnings_.push_back(settingsFile.string() + ": ignored line: " + line);
-                continue;
-            }
-            if (key == "capacity" && *n >= 1 && *n <= 99999)
-                store.settings.capacity = static_cast<int>(*n);
-            else if (key == "parts" && *n >= 1 && *n <= 999)
-                store.settings.maxParts = static_cast<int>(*n);
-            else if (key == "memory")
-                store.settings.memory = static_cast<std::uint32_t>(*n);
-            else
-                warnings_.push_back(settingsFile.string() + ": ignored line: " + line);
-        }
-        // The shape of a store is the handset's own; only its sizes may change.
-        if (store.settings.shape == ItemShape::OnePart)
-            store.settings.maxParts = 0;
-        if (store.settings.shape == ItemShape::Set)
-            store.settings.capacity = 1;
-    } else {
-        const std::string defaults = settingsText(type, store.settings);
-        if (!orka::platform::writeFileAtomically(settingsFile, defaults.data(), defaults.size()))
-            warnings_.push_back("cannot write " + settingsFile.string());
-    }
-
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
-        if (name == settingsFileName)
-            continue;
         auto index = numberBetween(name, "item", "");
         if (!entry.is_directory() || !index || *index < 1 || *index > store.settings.capacity) {
             warnings_.push_back("skipped " + entry.path().string());

@@ -1,7 +1,8 @@
 #pragma once
 // The handset's typed stores: for each store type its shape and size, the items by
 // index, each item's parts and its name. With a directory the stores persist there
-// (one folder per store, one per item, one file per part); without one they live in
+// (stores.txt with the sizes of all stores, one folder per store, one per item, one
+// file per part); without one they live in
 // memory only.
 #include "HexText.h"
 
@@ -88,6 +89,7 @@ private:
 
     std::filesystem::path storeDir(int type) const;
     std::filesystem::path itemDir(int type, int index) const;
+    void loadSettings();
     void load(int type, Store& store);
     void loadItem(int type, Store& store, const std::filesystem::path& dir, int index);
     bool persistPart(int type, int index, int part, const Bytes& data) const;

@@ -19,11 +19,10 @@ std::runtime_error systemError(const std::string& what)
     return std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-bool fillAddress(const fs::path& path, sockaddr_un& address)
+bool fillAddress(const std::string& text, sockaddr_un& address)
 {
     address = {};
     address.sun_family = AF_UNIX;
-    const std::string text = path.string();
     if (text.size() >= sizeof address.sun_path)
         return false;
     std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
@@ -56,11 +55,19 @@ std::string IrdaDevice::iasText(const IasVariant& variant)
 IrdaDevice::IrdaDevice(fs::path busDir, std::string name, const IasVariant& variant)
     : socket_(busDir / (name + ".sock")), ias_(busDir / (name + ".ias"))
 {
-    sockaddr_un address;
-    if (!fillAddress(socket_, address))
-        throw std::runtime_error("the socket path " + socket_.string() + " is too long");
     std::error_code ec;
     fs::create_directories(busDir, ec);
+    sockaddr_un address;
+    if (!fillAddress(socket_.string(), address)) {
+        // A socket address holds about 100 characters; a deeper bus folder is reached
+        // through a descriptor of the folder (/proc/self/fd/N/NAME.sock).
+        busFolder_.reset(::open(busDir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!busFolder_)
+            throw systemError("cannot open " + busDir.string());
+        const std::string viaFolder = "/proc/self/fd/" + std::to_string(busFolder_.get()) + "/" + name + ".sock";
+        if (!fillAddress(viaFolder, address))
+            throw std::runtime_error("the socket path " + socket_.string() + " is too long");
+    }
     if (fs::exists(fs::symlink_status(socket_, ec))) {
         if (!fs::is_socket(fs::symlink_status(socket_, ec)))
             throw std::runtime_error(socket_.string() + " is in the way");

@@ -33,6 +33,7 @@ public:
 private:
     std::filesystem::path socket_;
     std::filesystem::path ias_;
+    UniqueFd busFolder_; // only when the socket path is too long to bind directly
     UniqueFd listener_;
     IasVariant variant_;
 };

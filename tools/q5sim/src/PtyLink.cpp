@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -56,9 +57,19 @@ void PtyLink::open()
     fs::remove(temporary, ec);
     if (::symlink(name, temporary.c_str()) != 0)
         throw systemError("cannot make the link " + temporary.string());
-    if (fs::is_directory(fs::symlink_status(link_, ec))) {
-        fs::remove(temporary, ec);
-        throw std::runtime_error(link_.string() + " is a directory");
+    // A link to a real port (a USB cable's tty) is not ours to replace; a dangling one or
+    // one to a terminal left behind by an earlier handset is.
+    const auto status = fs::symlink_status(link_, ec);
+    if (fs::exists(status)) {
+        std::string why;
+        if (!fs::is_symlink(status))
+            why = " is no link";
+        else if (fs::exists(link_, ec) && fs::read_symlink(link_, ec).string().rfind("/dev/pts/", 0) != 0)
+            why = " leads to the port " + fs::read_symlink(link_, ec).string();
+        if (!why.empty()) {
+            fs::remove(temporary, ec);
+            throw std::runtime_error(link_.string() + why);
+        }
     }
     if (::rename(temporary.c_str(), link_.c_str()) != 0) {
         fs::remove(temporary, ec);
@@ -69,11 +80,20 @@ void PtyLink::open()
     slave_ = name;
 }
 
+int PtyLink::unreadBytes() const
+{
+    int count = 0;
+    if (::ioctl(keeper_.get(), FIONREAD, &count) != 0)
+        return 0;
+    return count;
+}
+
 void PtyLink::replug()
 {
-    removeLinkIfOurs();
-    keeper_.reset();
-    master_.reset();
+    // The fresh terminal takes the link's place before the old one hangs up, so a PC
+    // that reopens the port at once finds the link there.
+    UniqueFd oldMaster = std::move(master_);
+    UniqueFd oldKeeper = std::move(keeper_);
     open();
 }
 

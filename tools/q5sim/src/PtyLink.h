@@ -21,7 +21,10 @@ public:
     const std::filesystem::path& linkPath() const { return link_; }
     const std::string& slavePath() const { return slave_; }
 
-    // Pulls the cable: the PC's open port hangs up; a fresh terminal takes the link's place.
+    // Bytes the handset sent that the PC has not read yet.
+    int unreadBytes() const;
+    // Pulls the cable and plugs it in again: a fresh terminal takes the link's place and
+    // the PC's open port hangs up.
     void replug();
 
 private:

@@ -16,6 +16,9 @@ namespace q5sim {
 namespace {
 constexpr int idlePollMs = 200; // how often the fault file is looked at when nothing happens
 constexpr auto cableRest = std::chrono::milliseconds(20);
+constexpr auto dropGrace = std::chrono::milliseconds(1000);
+constexpr auto drainCheck = std::chrono::milliseconds(5);
+constexpr auto drainSettle = std::chrono::milliseconds(50);
 } // namespace
 
 Simulator::Simulator(const SimulatorOptions& options, HandsetStore& store, FaultSet& faults, Logger& logger)
@@ -99,6 +102,7 @@ Simulator::Flow Simulator::pump(int fd, LinkSession& session, bool socket)
 
 void Simulator::dropCable()
 {
+    cableDropBy_.reset();
     logger_.note(cableSession_->linkName(), "link dropped");
     cableSession_->reset();
     cable_->replug();
@@ -124,6 +128,8 @@ int Simulator::pollTimeoutMs() const
             wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(*due - now)
                                       + std::chrono::milliseconds(1));
     }
+    if (cableDropBy_)
+        wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(drainCheck));
     if (cable_ && cableRestUntil_ > now)
         wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(cableRestUntil_ - now)
                                   + std::chrono::milliseconds(1));
@@ -133,15 +139,18 @@ int Simulator::pollTimeoutMs() const
 void Simulator::run(int stopFd)
 {
     while (true) {
-        if (irda_) {
+        const auto now = LinkSession::Clock::now();
+        if (irda_ && now >= nextIasCheck_) {
             faults_.refresh();
             irda_->describe(faults_.iasVariant());
+            nextIasCheck_ = now + std::chrono::milliseconds(idlePollMs);
         }
-        const auto now = LinkSession::Clock::now();
         std::vector<pollfd> fds;
         fds.push_back({stopFd, POLLIN, 0});
         int cableIndex = -1, listenIndex = -1, clientIndex = -1;
-        if (cable_ && cableRestUntil_ <= now) {
+        if (cableDropBy_ && now >= cableDropSettled_ && (cable_->unreadBytes() == 0 || now >= *cableDropBy_))
+            dropCable();
+        if (cable_ && cableRestUntil_ <= now && !cableDropBy_) {
             cableIndex = static_cast<int>(fds.size());
             const bool due = cableSession_->nextDue() && *cableSession_->nextDue() <= now;
             fds.push_back({cable_->fd(), static_cast<short>(POLLIN | (due ? POLLOUT : 0)), 0});
@@ -162,13 +171,15 @@ void Simulator::run(int stopFd)
         if (fds[0].revents)
             return;
 
-        if (cable_) {
+        if (cable_ && !cableDropBy_) {
             if (cableIndex >= 0 && (fds[static_cast<std::size_t>(cableIndex)].revents & (POLLIN | POLLHUP | POLLERR))) {
                 if (readInto(cable_->fd(), *cableSession_, false) == Flow::Closed)
                     cableRestUntil_ = LinkSession::Clock::now() + cableRest;
             }
-            if (pump(cable_->fd(), *cableSession_, false) == Flow::Closed)
-                dropCable();
+            if (pump(cable_->fd(), *cableSession_, false) == Flow::Closed) {
+                cableDropSettled_ = LinkSession::Clock::now() + drainSettle;
+                cableDropBy_ = LinkSession::Clock::now() + dropGrace;
+            }
         }
         if (listenIndex >= 0 && (fds[static_cast<std::size_t>(listenIndex)].revents & POLLIN)) {
             irdaClient_ = irda_->accept();

@@ -54,6 +54,12 @@ private:
     // When the PC side of the terminal is closed, the master reports a hang-up on every
     // poll; it is then looked at again only after a short rest.
     LinkSession::Clock::time_point cableRestUntil_{};
+    LinkSession::Clock::time_point nextIasCheck_{}; // the fault file may change the attributes
+    // A drop waits (a little) until the PC has read the last answer, then pulls the cable.
+    // The terminal passes written bytes on to the PC's side a moment later, so the
+    // count of unread bytes is trusted only after a short settling time.
+    std::optional<LinkSession::Clock::time_point> cableDropBy_;
+    LinkSession::Clock::time_point cableDropSettled_{};
 };
 
 } // namespace q5sim

@@ -25,7 +25,7 @@ namespace {
 
 const char* const usageText =
     "Usage: q5sim [--store DIR] [--com N] [--irda NAME] [--log FILE] [--fault SPEC]... [-v]\n"
-    "Serves one simulated Q5 handset until SIGINT or SIGTERM.\n"
+    "Serves one simulated Q5 handset until SIGINT, SIGTERM or SIGHUP.\n"
     "\n"
     "  --store DIR    folder of the handset's stores (default: the data folder's q5sim/)\n"
     "  --com N        serve the cable as COM<N>: a pseudo-terminal linked as dosdevices/com<N>\n"
@@ -146,6 +146,7 @@ int main(int argc, char** argv)
         sigemptyset(&action.sa_mask);
         ::sigaction(SIGINT, &action, nullptr);
         ::sigaction(SIGTERM, &action, nullptr);
+        ::sigaction(SIGHUP, &action, nullptr);
         ::signal(SIGPIPE, SIG_IGN);
 
         q5sim::Simulator simulator(options, store, faults, logger);

@@ -1,0 +1,179 @@
+// The real q5sim over its pseudo-terminal, driven with plain termios as the PC does.
+#include "SimProcess.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+using namespace q5test;
+using ::testing::ElementsAre;
+namespace fs = std::filesystem;
+
+namespace {
+
+class CableTest : public ::testing::Test {
+protected:
+    TempDir home;
+    fs::path store() const { return home.path() / "store"; }
+    fs::path link() const { return home.path() / "dosdevices" / "com3"; }
+    std::unique_ptr<SimProcess> start(std::vector<std::string> extra = {})
+    {
+        std::vector<std::string> args{"--store", store().string(), "--com", "3", "--log",
+                                      (home.path() / "sim.log").string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return std::make_unique<SimProcess>(home.path(), args);
+    }
+};
+
+TEST_F(CableTest, ServesARawTerminalThroughTheComLinkAndCleansUp)
+{
+    auto sim = start();
+    EXPECT_EQ(sim->startLine(), "q5sim: serving COM3 at " + link().string());
+    ASSERT_TRUE(fs::is_symlink(link()));
+    const fs::path target = fs::read_symlink(link());
+    EXPECT_EQ(target.string().rfind("/dev/pts/", 0), 0u);
+    {
+        Port port(link());
+        EXPECT_THAT(port.command("AT"), ElementsAre("OK"));
+        EXPECT_THAT(port.command("AT^QXFTR=2"), ElementsAre("^QXFTR: 2,30,0,0,30,4194304,20", "OK"));
+        // Raw mode: no echo of what the PC sends, CR LF taken as one line end.
+        port.send("AT\r\nAT\r\n");
+        EXPECT_EQ(port.line(), "OK");
+        EXPECT_EQ(port.line(), "OK");
+        EXPECT_FALSE(port.line(std::chrono::milliseconds(150)));
+    }
+    EXPECT_EQ(sim->stop(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link())));
+    const std::string log = readFile(home.path() / "sim.log");
+    EXPECT_NE(log.find("COM3 <- AT^QXFTR=2"), std::string::npos);
+    EXPECT_NE(log.find("COM3 -> ^QXFTR: 2,30,0,0,30,4194304,20"), std::string::npos);
+}
+
+TEST_F(CableTest, StaleLinkIsReplaced)
+{
+    fs::create_directories(link().parent_path());
+    fs::create_symlink("/dev/pts/nowhere", link());
+    auto sim = start();
+    ASSERT_FALSE(sim->startLine().empty());
+    Port port(link());
+    EXPECT_THAT(port.command("AT"), ElementsAre("OK"));
+}
+
+TEST_F(CableTest, LinkToARealPortIsLeftAlone)
+{
+    fs::create_directories(link().parent_path());
+    fs::create_symlink("/dev/null", link());
+    SimProcess sim(home.path(), {"--store", store().string(), "--com", "3"});
+    EXPECT_EQ(sim.startLine(), "");
+    EXPECT_EQ(sim.stop(), 1);
+    EXPECT_EQ(fs::read_symlink(link()), "/dev/null");
+}
+
+TEST_F(CableTest, WriteInBlocksReadsBackByteExact)
+{
+    auto sim = start();
+    Port port(link());
+    const auto data = pattern(250);
+    EXPECT_EQ(writeItem(port, 2, 1, 0, data), "OK");
+    auto lines = port.command("AT^QXBNR=2,1,0");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].substr(0, 23), "^QXBNR: 2,1,0,3,1,200,\"");
+    EXPECT_EQ(lines[2].substr(0, 23), "^QXBNR: 2,1,0,3,3,100,\"");
+    EXPECT_EQ(readItem(port, 2, 1, 0), data);
+    // Infrared-sized blocks and a larger ring tone; every byte value travels.
+    std::vector<std::uint8_t> all(4096);
+    for (std::size_t i = 0; i < all.size(); ++i)
+        all[i] = static_cast<std::uint8_t>(i);
+    EXPECT_EQ(writeItem(port, 7, 40, 0, all, 100), "OK");
+    EXPECT_EQ(readItem(port, 7, 40, 0), all);
+    EXPECT_EQ(fs::file_size(store() / "store7" / "item40" / "part0.bin"), 4096u);
+}
+
+TEST_F(CableTest, DeleteAndIndexLists)
+{
+    auto sim = start();
+    Port port(link());
+    for (int index : {2, 5, 9})
+        ASSERT_EQ(writeItem(port, 4, index, 0, pattern(10, static_cast<unsigned>(index))), "OK");
+    EXPECT_THAT(port.command("AT^QXDIR=4,2"), ElementsAre("^QXDIR: 2,5,9", "OK"));
+    auto free = port.command("AT^QXDIR=4,1");
+    ASSERT_EQ(free.size(), 3u);
+    EXPECT_EQ(free[0], "^QXDIR: 1,3,4,6,7,8,10,11,12,13,14,15,16,17,18,19,20,21,22,23");
+    EXPECT_EQ(free[1], "^QXDIR: 24,25,26,27,28,29,30");
+    EXPECT_THAT(port.command("AT^QXBNW=4,5,0,0"), ElementsAre("OK"));
+    EXPECT_THAT(port.command("AT^QXBNW=4,5,0,0"), ElementsAre("+CME ERROR: 22"));
+    EXPECT_THAT(port.command("AT^QXBNR=4,5,0"), ElementsAre("+CME ERROR: 22"));
+    EXPECT_THAT(port.command("AT^QXDIR=4,2"), ElementsAre("^QXDIR: 2,9", "OK"));
+    EXPECT_FALSE(fs::exists(store() / "store4" / "item5"));
+    EXPECT_THAT(port.command("AT^QXDIR=11,2"), ElementsAre("OK")); // empty list: just OK
+}
+
+TEST_F(CableTest, AnimationFramesNamesAndMemoryQuery)
+{
+    auto sim = start();
+    Port port(link());
+    for (int frame = 1; frame <= 5; ++frame)
+        ASSERT_EQ(writeItem(port, 5, 1, frame, pattern(300, static_cast<unsigned>(frame))), "OK");
+    for (int frame = 1; frame <= 5; ++frame)
+        EXPECT_EQ(readItem(port, 5, 1, frame), pattern(300, static_cast<unsigned>(frame)));
+    EXPECT_THAT(port.command("AT^QXUIN=5,1,8,\"4F006B00\""), ElementsAre("OK"));
+    EXPECT_THAT(port.command("AT^QXUIN=5,1"), ElementsAre("^QXUIN: 5,1,\"4F006B00\"", "OK"));
+    EXPECT_THAT(port.command("AT^QXUIN=5,2"), ElementsAre("+CME ERROR: 22"));
+    EXPECT_THAT(port.command("AT^QXFMQ=5,1"), ElementsAre("^QXFMQ: 5," + std::to_string(2097152 - 1500) + ",1500", "OK"));
+}
+
+TEST_F(CableTest, StoresSurviveARestart)
+{
+    const auto tone = pattern(777, 7);
+    {
+        auto sim = start();
+        Port port(link());
+        ASSERT_EQ(writeItem(port, 7, 3, 0, tone), "OK");
+        ASSERT_THAT(port.command("AT^QXUIN=7,3,4,\"4100\""), ElementsAre("OK"));
+        ASSERT_EQ(writeItem(port, 10, 1, 0, pattern(40)), "OK");
+        ASSERT_THAT(port.command("AT^QXBNW=10,1,0,0"), ElementsAre("OK"));
+    }
+    auto sim = start();
+    Port port(link());
+    EXPECT_EQ(readItem(port, 7, 3, 0), tone);
+    EXPECT_THAT(port.command("AT^QXUIN=7,3"), ElementsAre("^QXUIN: 7,3,\"4100\"", "OK"));
+    EXPECT_THAT(port.command("AT^QXDIR=7,2"), ElementsAre("^QXDIR: 3", "OK"));
+    EXPECT_THAT(port.command("AT^QXDIR=10,2"), ElementsAre("OK"));
+}
+
+TEST_F(CableTest, SmallStoreFromItsSettingsFile)
+{
+    fs::create_directories(store());
+    std::ofstream(store() / "stores.txt") << "2 2 0 300\n";
+    auto sim = start();
+    Port port(link());
+    EXPECT_THAT(port.command("AT^QXFTR=2"), ElementsAre("^QXFTR: 2,2,0,0,2,300,20", "OK"));
+    EXPECT_EQ(writeItem(port, 2, 1, 0, pattern(200)), "OK");
+    EXPECT_EQ(writeItem(port, 2, 2, 0, pattern(200)), "+CME ERROR: 20");
+    EXPECT_THAT(port.command("AT^QXDIR=2,2"), ElementsAre("^QXDIR: 1", "OK"));
+    EXPECT_THAT(port.command("AT^QXBNW=2,3,0,1,1,2,\"00\""), ElementsAre("+CME ERROR: 21"));
+}
+
+TEST_F(CableTest, PortCanBeClosedAndOpenedAgain)
+{
+    auto sim = start();
+    for (int round = 0; round < 3; ++round) {
+        Port port(link());
+        EXPECT_THAT(port.command("AT^QXDIR=3,1"), ElementsAre("^QXDIR: 1", "OK")) << "round " << round;
+    }
+    // Closing in the middle of an answer loses the rest of it, not the handset.
+    {
+        Port port(link());
+        ASSERT_EQ(writeItem(port, 2, 1, 0, pattern(1000)), "OK");
+        port.send("AT^QXBNR=2,1,0\r");
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    Port port(link());
+    // The unread answer was flushed when the port opened again.
+    EXPECT_THAT(port.command("AT"), ElementsAre("OK"));
+    EXPECT_EQ(readItem(port, 2, 1, 0), pattern(1000));
+}
+
+} // namespace

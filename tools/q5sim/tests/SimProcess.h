@@ -1,0 +1,87 @@
+#pragma once
+// Runs the real q5sim in a temporary ORKA_HOME and talks to it as the PC would: through
+// the com<N> link with termios, or through the IrDA bus socket.
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace q5test {
+
+// A temporary folder that is removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+class SimProcess {
+public:
+    // Starts q5sim with ORKA_HOME=home and the given arguments; waits for its start line.
+    SimProcess(const std::filesystem::path& home, const std::vector<std::string>& args);
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    const std::string& startLine() const { return startLine_; }
+    // Sends SIGTERM and returns the exit status (-1 when it had to be killed).
+    int stop();
+
+private:
+    pid_t pid_ = -1;
+    std::string startLine_;
+};
+
+// One open serial port on the simulator's terminal, in raw mode.
+class Port {
+public:
+    explicit Port(const std::filesystem::path& link);
+    ~Port();
+    Port(const Port&) = delete;
+    Port& operator=(const Port&) = delete;
+    int fd() const { return fd_; }
+
+    void send(const std::string& bytes);
+    // The next line (without CR LF), or nullopt after the time limit or on hang-up.
+    std::optional<std::string> line(std::chrono::milliseconds limit = std::chrono::milliseconds(3000));
+    // Sends a command line ("\r" added) and collects the answer up to its final result code.
+    std::vector<std::string> command(const std::string& text,
+                                     std::chrono::milliseconds limit = std::chrono::milliseconds(3000));
+    // Whether the other side hung up (reading gives EIO or end of file).
+    bool hungUp(std::chrono::milliseconds limit = std::chrono::milliseconds(2000));
+
+protected:
+    explicit Port(int fd) : fd_(fd) {}
+
+private:
+    int fd_ = -1;
+    std::string buffer_;
+};
+
+// A client of the IrDA bus device; speaks the same lines.
+class IrdaClient : public Port {
+public:
+    explicit IrdaClient(const std::filesystem::path& socket);
+};
+
+bool isFinal(const std::string& line);
+std::string readFile(const std::filesystem::path& file);
+std::vector<std::uint8_t> pattern(std::size_t size, unsigned seed = 1);
+
+} // namespace q5test
+
+namespace q5test {
+// Writes bytes as the PC does (blocks of blockHex hex characters); returns the last answer line.
+std::string writeItem(Port& port, int type, int index, int part, const std::vector<std::uint8_t>& data,
+                      std::size_t blockHex = 200);
+// Reads an item back, decoding the blocks of the answer; nullopt when the answer is no data.
+std::optional<std::vector<std::uint8_t>> readItem(Port& port, int type, int index, int part);
+} // namespace q5test
