@@ -17,7 +17,7 @@ TEST_F(SimulatorTest, DeviceSearchWaitsForADeviceThatComesIntoRange)
     later.join();
     ASSERT_EQ(opened, 1) << PIOGetLastErrMsg();
     EXPECT_GE(ms, 1000);
-    EXPECT_LT(ms, 2500);
+    EXPECT_LT(ms, 4000); // found on a later search, well before a sixth would start
 }
 
 TEST_F(SimulatorTest, ServiceTypeAfterAnotherParameterIsAccepted)
