@@ -1,0 +1,119 @@
+#include "orka/platform/PeriodicTimer.h"
+
+#include <atomic>
+#include <cerrno>
+#include <ctime>
+#include <memory>
+#include <thread>
+
+namespace orka::platform {
+
+namespace {
+
+constexpr long kNanosPerSecond = 1'000'000'000L;
+// When the thread falls further behind than this (a suspended machine, a debugger), it
+// starts counting again from now instead of running a burst of catch-up callbacks.
+constexpr long long kMaxLagNanos = 100'000'000LL;
+
+long long toNanos(const timespec& t) { return static_cast<long long>(t.tv_sec) * kNanosPerSecond + t.tv_nsec; }
+timespec fromNanos(long long n) { return timespec{static_cast<time_t>(n / kNanosPerSecond), static_cast<long>(n % kNanosPerSecond)}; }
+
+// The state of one series of callbacks. A new series gets a new state, so a series
+// stopped from inside its own callback can finish on its own while the next one runs.
+struct Series {
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> running{true};
+};
+
+void runSeries(const std::shared_ptr<Series>& series, std::uint32_t periodMs, const PeriodicTimer::Callback& cb)
+{
+    const long long period = static_cast<long long>(periodMs) * 1'000'000LL;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    long long next = toNanos(now) + period;
+    while (!series->stopRequested.load()) {
+        timespec due = fromNanos(next);
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) == EINTR) {
+        }
+        if (series->stopRequested.load())
+            break;
+        cb();
+        next += period;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        if (toNanos(now) - next > kMaxLagNanos)
+            next = toNanos(now) + period;
+    }
+    series->running.store(false);
+}
+
+class SystemTimer final : public PeriodicTimer {
+public:
+    ~SystemTimer() override
+    {
+        stop();
+        if (thread_.joinable()) // destroyed from inside its own callback
+            thread_.detach();
+    }
+
+    std::uint32_t minimumPeriodMs() const override { return 1; }
+
+    bool start(std::uint32_t periodMs, Callback callback) override
+    {
+        stop();
+        if (!callback)
+            return false;
+        if (thread_.joinable()) // stopped from inside its own callback: let it finish alone
+            thread_.detach();
+        auto series = std::make_shared<Series>();
+        series_ = series;
+        std::uint32_t period = periodMs < 1 ? 1 : periodMs;
+        thread_ = std::thread([series, period, cb = std::move(callback)] { runSeries(series, period, cb); });
+        return true;
+    }
+
+    void stop() override
+    {
+        if (series_)
+            series_->stopRequested.store(true);
+        if (thread_.joinable() && std::this_thread::get_id() != thread_.get_id())
+            thread_.join();
+    }
+
+    bool running() const override { return series_ && series_->running.load() && !series_->stopRequested.load(); }
+
+private:
+    std::thread thread_;
+    std::shared_ptr<Series> series_;
+};
+
+} // namespace
+
+std::unique_ptr<PeriodicTimer> makeSystemTimer() { return std::make_unique<SystemTimer>(); }
+
+bool ManualTimer::start(std::uint32_t periodMs, Callback callback)
+{
+    if (!callback)
+        return false;
+    callback_ = std::move(callback);
+    periodMs_ = periodMs < 1 ? 1 : periodMs;
+    running_ = true;
+    ++starts_;
+    return true;
+}
+
+void ManualTimer::stop() { running_ = false; }
+
+std::uint64_t ManualTimer::advance(std::uint64_t periods)
+{
+    std::uint64_t ran = 0;
+    for (std::uint64_t i = 0; i < periods && running_; ++i) {
+        nowMs_ += periodMs_;
+        // Keep the callback alive even if it restarts the timer with a new one.
+        Callback cb = callback_;
+        cb();
+        ++ran;
+    }
+    return ran;
+}
+
+} // namespace orka::platform
