@@ -318,6 +318,8 @@ int runPlay(const Options& o)
     const bool terminal = isatty(fileno(stdout));
     while (!g_interrupted.load() && owner.ended() == 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        if (owner.ended() != 0)
+            break;
         const std::uint32_t s = player.playingSeconds();
         std::printf(terminal ? "\r%02u:%02u  %d <%d>   " : "%02u:%02u  %d <%d>\n", s / 60, s % 60, player.position(),
                     player.songLength());
