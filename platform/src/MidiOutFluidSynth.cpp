@@ -4,6 +4,8 @@
 #include "orka/platform/MidiOut.h"
 
 #include <alsa/asoundlib.h>
+#include <cstdlib>
+#include <filesystem>
 #include <fluidsynth.h>
 #include <portaudio.h>
 
@@ -24,6 +26,9 @@ public:
     PcmPullStream(Render render, void* user) : render_(render), user_(user)
     {
         quietAlsa();
+        if (!audioDevicePlausible())
+            return; // nothing to open: PortAudio's probing would only fill stderr
+        ::setenv("JACK_NO_START_SERVER", "1", 0);
         if (Pa_Initialize() != paNoError)
             return;
         initialized_ = true;
@@ -68,6 +73,23 @@ private:
     static void quietAlsa()
     {
         snd_lib_error_set_handler(dropAlsaError);
+    }
+
+    // A sound card, or a sound server's socket, must exist for a stream to be worth trying.
+    static bool audioDevicePlausible()
+    {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/snd", ec)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("pcmC", 0) == 0 && name.back() == 'p')
+                return true;
+        }
+        if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) {
+            for (const char* socket : {"pulse/native", "pipewire-0"})
+                if (std::filesystem::exists(std::filesystem::path(runtime) / socket, ec))
+                    return true;
+        }
+        return false;
     }
 
     Render render_;

@@ -3,6 +3,8 @@
 #include "orka/platform/MidiOut.h"
 
 #include <RtMidi.h>
+#include <alsa/asoundlib.h>
+#include <unistd.h>
 
 namespace orka::platform {
 
@@ -47,11 +49,17 @@ private:
 };
 
 void quietErrors(RtMidiError::Type, const std::string&, void*) {}
+void dropAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 } // namespace
 
 std::unique_ptr<MidiOut> openRtMidiOut(const std::string& portHint)
 {
+    // Without a sequencer device RtMidi would report on stderr before it throws; a
+    // machine without one is normal, so look first.
+    if (::access("/dev/snd/seq", R_OK | W_OK) != 0)
+        return nullptr;
+    snd_lib_error_set_handler(dropAlsaError);
     try {
         auto out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, "Orka");
         const unsigned count = out->getPortCount();

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace orka::platform {
@@ -51,6 +52,7 @@ public:
     ~SystemTimer() override
     {
         stop();
+        std::lock_guard lock(mutex_);
         if (thread_.joinable()) // destroyed from inside its own callback
             thread_.detach();
     }
@@ -62,26 +64,39 @@ public:
         stop();
         if (!callback)
             return false;
+        std::lock_guard lock(mutex_);
         if (thread_.joinable()) // stopped from inside its own callback: let it finish alone
             thread_.detach();
         auto series = std::make_shared<Series>();
         series_ = series;
-        std::uint32_t period = periodMs < 1 ? 1 : periodMs;
+        const std::uint32_t period = periodMs < 1 ? 1 : periodMs;
         thread_ = std::thread([series, period, cb = std::move(callback)] { runSeries(series, period, cb); });
         return true;
     }
 
     void stop() override
     {
-        if (series_)
-            series_->stopRequested.store(true);
-        if (thread_.joinable() && std::this_thread::get_id() != thread_.get_id())
-            thread_.join();
+        std::thread finished;
+        {
+            std::lock_guard lock(mutex_);
+            if (series_)
+                series_->stopRequested.store(true);
+            if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+                finished = std::move(thread_);
+        }
+        // Joined outside the lock: the callback may be calling stop() itself right now.
+        if (finished.joinable())
+            finished.join();
     }
 
-    bool running() const override { return series_ && series_->running.load() && !series_->stopRequested.load(); }
+    bool running() const override
+    {
+        std::lock_guard lock(mutex_);
+        return series_ && series_->running.load() && !series_->stopRequested.load();
+    }
 
 private:
+    mutable std::mutex mutex_;
     std::thread thread_;
     std::shared_ptr<Series> series_;
 };

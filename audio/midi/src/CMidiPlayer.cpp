@@ -112,6 +112,7 @@ void CMidiPlayer::play(std::int32_t startTick)
         startTimer();
         return;
     }
+    generation_.fetch_add(1);
     timerPeriodMs_ = timer_->minimumPeriodMs();
     seek(startTick);
     lastTickSecond_ = -1;
@@ -262,6 +263,7 @@ bool CMidiPlayer::dispatch(MidiTrack& track, StepMode mode)
 
 void CMidiPlayer::timerCallback()
 {
+    const unsigned generation = generation_.load();
     for (int ch = 0; ch < 16; ++ch) {
         const auto c = static_cast<std::size_t>(ch);
         if (muteRequested_[c].load()) {
@@ -283,6 +285,8 @@ void CMidiPlayer::timerCallback()
     if (scaled % song_.division == 0 && scaled != lastTickSecond_) {
         lastTickSecond_ = scaled;
         notify(WM_MIDI_TICK, 0);
+        if (generation_.load() != generation)
+            return;
     }
 
     if (active != 0)
@@ -308,6 +312,7 @@ int CMidiPlayer::stop()
     const int previous = state_.exchange(Stopped);
     if (previous == Stopped)
         return Stopped;
+    generation_.fetch_add(1);
     if (timerRunning_.load()) {
         killTimer(); // before the notes are cut, so no callback sends one after
         allNotesOffAllChannels();

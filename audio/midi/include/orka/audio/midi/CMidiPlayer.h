@@ -129,6 +129,9 @@ private:
     std::array<std::atomic<bool>, 16> muteRequested_{};
     std::array<bool, 16> muted_{}; // timer thread only
     std::int64_t lastTickSecond_ = -1; // timer thread only
+    // Moves on at every play from stopped and every stop, so a callback whose owner
+    // restarted or stopped the player while being told something goes no further.
+    std::atomic<unsigned> generation_{0};
 };
 
 } // namespace orka::audio::midi
