@@ -9,7 +9,6 @@
 namespace orka::audio::midi {
 
 namespace {
-constexpr std::uint32_t kMaxTempo = 0xFFFFFF;
 
 std::uint32_t scaledVolume(std::uint32_t value, std::uint32_t percent)
 {

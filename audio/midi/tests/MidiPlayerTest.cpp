@@ -1,6 +1,9 @@
 #include "PlayerFixture.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace orka::test;
 using orka::audio::midi::CMidiPlayer;
@@ -347,4 +350,71 @@ TEST_F(MidiPlayer, ShutDownResetsSettings)
     EXPECT_EQ(player_->volumePercent(), 100u);
     EXPECT_FLOAT_EQ(player_->tempoFactor(), 1.0f);
     EXPECT_FALSE(player_->shutDown());
+}
+
+// The real 1 ms timer thread against the user-interface thread.
+namespace {
+
+struct AtomicOwner : orka::audio::midi::MidiPlayerOwner {
+    void midiNotify(unsigned message, unsigned wParam) override
+    {
+        if (message == WM_MIDI_END)
+            ends.fetch_add(wParam == 0 ? 1 : 100);
+    }
+    std::atomic<int> ends{0};
+};
+
+} // namespace
+
+TEST(MidiPlayerLive, PlaysInOrderOnTheSystemTimerAndEndsByItself)
+{
+    auto recording = std::make_shared<orka::platform::MidiRecording>();
+    AtomicOwner owner;
+    CMidiPlayer player; // the system timer
+    player.setUp(&owner, [recording] { return orka::platform::openRecordingMidiOut(recording); });
+    // 96 ticks at 480 per quarter: 100 ms.
+    ASSERT_TRUE(player.load(smf(0, 480, {trackData({{0, noteOn(0, 60, 1)}, {48, noteOn(0, 62, 1)}, {48, noteOff(0, 60)}, {0, endOfTrack()}})})));
+    recording->clear();
+    const auto start = std::chrono::steady_clock::now();
+    player.play(0);
+    while (owner.ends.load() == 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(owner.ends.load(), 1);
+    EXPECT_EQ(player.state(), CMidiPlayer::Stopped);
+    const auto sent = recording->messages();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0].message, pack(noteOn(0, 60, 1)));
+    EXPECT_EQ(sent[1].message, pack(noteOn(0, 62, 1)));
+    EXPECT_EQ(sent[2].message, pack(noteOff(0, 60)));
+    // 48 ticks are 50 ms; allow a loaded machine its jitter.
+    const double gapMs = static_cast<double>(sent[1].timeNs - sent[0].timeNs) / 1e6;
+    EXPECT_GT(gapMs, 45.0);
+    EXPECT_LT(gapMs, 80.0);
+}
+
+TEST(MidiPlayerLive, StopPauseAndPlayFromTheUserThreadWhilePlaying)
+{
+    auto recording = std::make_shared<orka::platform::MidiRecording>();
+    AtomicOwner owner;
+    CMidiPlayer player;
+    player.setUp(&owner, [recording] { return orka::platform::openRecordingMidiOut(recording); });
+    Bytes data;
+    for (int i = 0; i < 400; ++i) {
+        auto d = trackData({{1, noteOn(0, 60, 1)}, {1, noteOff(0, 60)}});
+        data.insert(data.end(), d.begin(), d.end());
+    }
+    data.insert(data.end(), {0x00, 0xFF, 0x2F, 0x00});
+    ASSERT_TRUE(player.load(smf(0, 480, {data})));
+    for (int round = 0; round < 20; ++round) {
+        player.play(round * 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        if (round % 2) {
+            EXPECT_TRUE(player.pause() || player.state() == CMidiPlayer::Stopped);
+        }
+        player.play(0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        player.stop();
+        EXPECT_FALSE(player.timerRunning());
+    }
+    EXPECT_EQ(owner.ends.load(), 20 * 100);
 }
