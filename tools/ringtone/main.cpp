@@ -127,9 +127,12 @@ std::vector<std::uint8_t> readSongOrFail(const std::string& path)
     return *bytes;
 }
 
-int songNotLoaded(const std::string& path)
+// The reader's diagnostic (which track, which byte) follows on a line of its own.
+int songNotLoaded(const std::string& path, const std::string& diagnostic)
 {
     std::cerr << orka::loadString(kIdSongNotLoaded) << " (" << path << ")\n";
+    if (!diagnostic.empty())
+        std::cerr << diagnostic << "\n";
     return kExitFailed;
 }
 
@@ -141,7 +144,7 @@ int runInfo(const Options& o)
     CMidiPlayer player(orka::platform::makeSystemTimer());
     player.setUp(nullptr, orka::platform::openQuietMidiOut);
     if (!player.load(bytes))
-        return songNotLoaded(o.positional[0]);
+        return songNotLoaded(o.positional[0], player.lastMessage());
     const MidiSong& song = player.song();
     std::printf("{\"format\": %u, \"tracks\": %u, \"division\": %d, \"tempo\": %u, \"length_ticks\": %d, \"seconds\": %u, \"channels\": [",
                 song.format, song.trackCount, song.division, song.tempo, song.songLength, player.durationSeconds());
@@ -203,7 +206,7 @@ int runMake(const Options& o)
     RingToneEditor editor(nullptr, orka::platform::openQuietMidiOut);
     editor.setView(&view);
     if (!editor.open(bytes))
-        return songNotLoaded(o.positional[0]);
+        return songNotLoaded(o.positional[0], editor.player().lastMessage());
     if (channels && !editor.changeChannels(*channels)) {
         std::cerr << orka::loadString(kIdConversionFailed) << "\n";
         return kExitFailed;
@@ -299,7 +302,7 @@ int runPlay(const Options& o)
         return out;
     });
     if (!player.load(bytes))
-        return songNotLoaded(o.positional[0]);
+        return songNotLoaded(o.positional[0], player.lastMessage());
     // Editor mode, so that a loop restarts at --from instead of running on in silence.
     player.setMode(CMidiPlayer::kEditorMode);
     player.setTempoFactor(tempo);
