@@ -22,6 +22,7 @@ RingToneEditor::~RingToneEditor()
 {
     // No notifications into a half-destroyed editor.
     view_ = &defaultView_;
+    router_ = nullptr;
     player_.shutDown();
 }
 

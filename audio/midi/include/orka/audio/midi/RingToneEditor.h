@@ -50,7 +50,8 @@ public:
 
     void setView(RingToneEditorView* view) { view_ = view; }
     // How player messages reach the editor's thread. Without a router they are handled at
-    // once on the thread that raised them (right for a manual timer).
+    // once on the thread that raised them: right for a manual timer; with the system timer
+    // a window posts them to its own thread and calls handlePlayerMessage there.
     void setRouter(std::function<void(unsigned, unsigned)> router) { router_ = std::move(router); }
 
     // Opens a song: channel detection through the filter, then the player loads it.
