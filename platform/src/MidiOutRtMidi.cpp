@@ -4,6 +4,7 @@
 
 #include <RtMidi.h>
 #include <alsa/asoundlib.h>
+#include <mutex>
 #include <unistd.h>
 
 namespace orka::platform {
@@ -24,6 +25,8 @@ public:
             return;
         const unsigned char bytes[3] = {status, static_cast<unsigned char>((message >> 8) & 0x7F),
                                         static_cast<unsigned char>((message >> 16) & 0x7F)};
+        // The timer thread and the user-interface thread (volume changes) both send.
+        std::lock_guard lock(mutex_);
         try {
             out_->sendMessage(bytes, static_cast<std::size_t>(1 + midiDataBytes(status)));
         } catch (const RtMidiError&) {
@@ -33,6 +36,7 @@ public:
 
     void reopen() override
     {
+        std::lock_guard lock(mutex_);
         try {
             out_->closePort();
             out_->openPort(port_, "Orka");
@@ -43,6 +47,7 @@ public:
     std::string description() const override { return "ALSA: " + portName_; }
 
 private:
+    std::mutex mutex_;
     std::unique_ptr<RtMidiOut> out_;
     unsigned port_;
     std::string portName_;

@@ -15,7 +15,8 @@ namespace orka::platform {
 class MidiOut {
 public:
     virtual ~MidiOut() = default;
-    // Sends one channel message; the number of data bytes follows from the status.
+    // Sends one channel message; the number of data bytes follows from the status. The
+    // timer thread and the user-interface thread may both call it at once.
     virtual void sendShort(std::uint32_t message) = 0;
     // Closes and opens the device again, which silences anything still sounding.
     virtual void reopen() = 0;
