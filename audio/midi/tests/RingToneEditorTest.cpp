@@ -358,3 +358,36 @@ TEST_F(Editor, MakingThroughTheRealConverter)
     ASSERT_TRUE(kb);
     EXPECT_DOUBLE_EQ(*kb, smaf.size() / 1024.0);
 }
+
+TEST_F(Editor, ChannelChangeTheFilterCannotReadKeepsTheWorkingSong)
+{
+    // A data byte before any status: the player skips it, the filter refuses the file.
+    Bytes data = {0x00, 0x40, 0x40, 0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+    const Bytes song = smf(0, 96, {data});
+    ASSERT_TRUE(editor_->open(song));
+    view_.answerFirst = true;
+    QmixChannelFlags first{};
+    first[0] = 1;
+    EXPECT_FALSE(editor_->changeChannels(first));
+    EXPECT_EQ(view_.messages, std::vector<unsigned>{kIdConversionFailed});
+    EXPECT_EQ(view_.posted, std::vector<unsigned>{RingToneEditor::kParentConversionFailed});
+    EXPECT_EQ(editor_->workingSong(), song);
+    EXPECT_TRUE(editor_->player().loaded());
+}
+
+TEST_F(Editor, AssemblingATrackedSongMergesItsTracks)
+{
+    ASSERT_TRUE(editor_->open(melody()));
+    editor_->setRange(240, 960);
+    // Volumes are the song's own (channel 0), so no volume block; the drum note at 0 is
+    // not carried, its note off at 240 opens the range.
+    Bytes body = {0x00, 0xC0, 0x05,
+                  0x00, 0xB0, 0x07, 0x64,
+                  0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,
+                  0x00, 0x89, 0x24, 0x00,
+                  0x81, 0x70, 0x80, 0x3C, 0x00,   // tick 480
+                  0x00, 0x90, 0x3E, 0x64,
+                  0x83, 0x60, 0x80, 0x3E, 0x00,   // tick 960; the note on 64 there is left out
+                  0x00, 0xFF, 0x2F, 0x00};
+    EXPECT_EQ(editor_->assembledSong(), smf(0, 480, {body}));
+}
