@@ -386,10 +386,11 @@ TEST(MidiPlayerLive, PlaysInOrderOnTheSystemTimerAndEndsByItself)
     EXPECT_EQ(sent[0].message, pack(noteOn(0, 60, 1)));
     EXPECT_EQ(sent[1].message, pack(noteOn(0, 62, 1)));
     EXPECT_EQ(sent[2].message, pack(noteOff(0, 60)));
-    // 48 ticks are 50 ms; allow a loaded machine its jitter.
+    // 48 ticks are 50 ms; a loaded machine may send the first one late (the timer then
+    // catches up) or the second one late.
     const double gapMs = static_cast<double>(sent[1].timeNs - sent[0].timeNs) / 1e6;
-    EXPECT_GT(gapMs, 45.0);
-    EXPECT_LT(gapMs, 80.0);
+    EXPECT_GT(gapMs, 35.0);
+    EXPECT_LT(gapMs, 90.0);
 }
 
 TEST(MidiPlayerLive, StopPauseAndPlayFromTheUserThreadWhilePlaying)
