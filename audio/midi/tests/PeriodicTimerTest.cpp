@@ -10,6 +10,17 @@ using orka::platform::makeSystemTimer;
 using orka::platform::ManualTimer;
 using namespace std::chrono_literals;
 
+namespace {
+// Waits (up to two seconds, for a loaded machine) until `done` holds.
+template <typename Pred> bool waitFor(Pred done)
+{
+    const auto until = std::chrono::steady_clock::now() + 2s;
+    while (!done() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(1ms);
+    return done();
+}
+} // namespace
+
 TEST(SystemTimer, RunsAtItsPeriodAndStopsWhenAsked)
 {
     auto timer = makeSystemTimer();
@@ -22,7 +33,7 @@ TEST(SystemTimer, RunsAtItsPeriodAndStopsWhenAsked)
     const int seen = calls.load();
     EXPECT_FALSE(timer->running());
     // About 200 calls; a busy machine may lose some, never gain many.
-    EXPECT_GT(seen, 100);
+    EXPECT_GT(seen, 50);
     EXPECT_LT(seen, 215);
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(calls.load(), seen);
@@ -36,9 +47,9 @@ TEST(SystemTimer, StopFromInsideTheCallbackEndsTheSeries)
         if (calls.fetch_add(1) == 4)
             timer->stop();
     });
-    std::this_thread::sleep_for(60ms);
+    EXPECT_TRUE(waitFor([&] { return !timer->running(); }));
+    std::this_thread::sleep_for(20ms);
     EXPECT_EQ(calls.load(), 5);
-    EXPECT_FALSE(timer->running());
 }
 
 TEST(SystemTimer, RestartFromInsideTheCallback)
@@ -51,10 +62,9 @@ TEST(SystemTimer, RestartFromInsideTheCallback)
         timer->stop();
         timer->start(1, [&] { second.fetch_add(1); });
     });
-    std::this_thread::sleep_for(60ms);
+    EXPECT_TRUE(waitFor([&] { return second.load() > 10; }));
     timer->stop();
     EXPECT_EQ(first.load(), 1);
-    EXPECT_GT(second.load(), 10);
 }
 
 TEST(SystemTimer, ZeroPeriodIsTheMinimumAndNoCallbackIsRefused)
