@@ -3,6 +3,9 @@
 #include <atomic>
 #include <cerrno>
 #include <ctime>
+#include <pthread.h>
+#include <sched.h>
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -26,8 +29,18 @@ struct Series {
     std::atomic<bool> running{true};
 };
 
+// Like the multimedia timer's thread, ours asks for real-time priority so a busy desktop
+// does not delay the music; without the right to it, it runs at normal priority.
+void raisePriority()
+{
+    sched_param param{};
+    param.sched_priority = std::max(1, sched_get_priority_min(SCHED_FIFO) + 10);
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+}
+
 void runSeries(const std::shared_ptr<Series>& series, std::uint32_t periodMs, const PeriodicTimer::Callback& cb)
 {
+    raisePriority();
     const long long period = static_cast<long long>(periodMs) * 1'000'000LL;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
