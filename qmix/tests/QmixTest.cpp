@@ -1,0 +1,189 @@
+// The channel filter through its seven exports, as the editor calls them.
+#include "../../audio/midi/tests/SmfBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+extern "C" {
+std::int32_t GetInfo(std::uint32_t* flags);
+std::int32_t SetInfo(std::uint32_t* flags);
+std::int32_t Reset();
+std::int32_t Detect(const std::uint8_t* smf, std::int32_t length);
+std::int32_t Convert(const std::uint8_t* smf, std::int32_t length, std::uint8_t* out, std::int32_t* outLength, std::int32_t mode);
+std::int32_t GetLogSize();
+std::int32_t GetLog(char* buffer, std::int32_t size);
+}
+
+using namespace orka::test;
+
+namespace {
+
+Bytes song()
+{
+    return smf(1, 480,
+               {trackData({{0, setTempo(500000)}, {960, {0xFF, 0x01, 0x02, 'h', 'i'}}, {0, endOfTrack()}}),
+                trackData({{0, program(0, 3)}, {0, noteOn(0, 60, 100)}, {480, noteOff(0, 60)}, {0, endOfTrack()}}),
+                trackData({{0, {0xF0, 0x02, 0x7E, 0xF7}}, {240, noteOn(9, 36, 90)}, {240, {0x24, 0x00}}, {1200, endOfTrack()}})});
+}
+
+Bytes convert(const Bytes& in, std::int32_t* result = nullptr)
+{
+    Bytes out(in.size() * 2);
+    std::int32_t length = static_cast<std::int32_t>(out.size());
+    const std::int32_t r = Convert(in.data(), static_cast<std::int32_t>(in.size()), out.data(), &length, 20);
+    if (result)
+        *result = r;
+    if (r != 0)
+        return {};
+    out.resize(static_cast<std::size_t>(length));
+    return out;
+}
+
+std::array<std::uint32_t, 16> flagsOf(std::initializer_list<int> channels)
+{
+    std::array<std::uint32_t, 16> f{};
+    for (int c : channels)
+        f[static_cast<std::size_t>(c)] = 1;
+    return f;
+}
+
+} // namespace
+
+class Qmix : public ::testing::Test {
+protected:
+    void SetUp() override { Reset(); }
+};
+
+TEST_F(Qmix, DetectReportsOneFlagPerChannelPresent)
+{
+    const Bytes s = song();
+    ASSERT_EQ(Detect(s.data(), static_cast<std::int32_t>(s.size())), 0);
+    std::array<std::uint32_t, 16> flags{};
+    ASSERT_EQ(GetInfo(flags.data()), 0);
+    EXPECT_EQ(flags, flagsOf({0, 9}));
+}
+
+TEST_F(Qmix, ConvertKeepsSelectedChannelsAndEveryMetaInTimeOrder)
+{
+    const Bytes s = song();
+    auto keep = flagsOf({9});
+    SetInfo(keep.data());
+    const Bytes out = convert(s);
+    const Bytes expected = smf(0, 480,
+                               {trackData({{0, setTempo(500000)},
+                                           {240, noteOn(9, 36, 90)},
+                                           {240, {0x99, 0x24, 0x00}}, // running status written out
+                                           {480, {0xFF, 0x01, 0x02, 'h', 'i'}},
+                                           {720, endOfTrack()}})}); // the longest track's end
+    EXPECT_EQ(out, expected);
+}
+
+TEST_F(Qmix, ConvertWithAllChannelsMergesTracksEarlierFirst)
+{
+    const Bytes s = song();
+    const Bytes out = convert(s);
+    const Bytes expected = smf(0, 480,
+                               {trackData({{0, setTempo(500000)},
+                                           {0, program(0, 3)},
+                                           {0, noteOn(0, 60, 100)},
+                                           {240, noteOn(9, 36, 90)},
+                                           {240, noteOff(0, 60)},
+                                           {0, {0x99, 0x24, 0x00}},
+                                           {480, {0xFF, 0x01, 0x02, 'h', 'i'}},
+                                           {720, endOfTrack()}})});
+    EXPECT_EQ(out, expected);
+}
+
+TEST_F(Qmix, OutputNeverPassesTwiceTheInput)
+{
+    // Running-status program changes are the densest input: 2 bytes become 3.
+    Bytes data;
+    data.insert(data.end(), {0x00, 0xC0, 0x01});
+    for (int i = 0; i < 500; ++i)
+        data.insert(data.end(), {0x00, 0x01});
+    data.insert(data.end(), {0x00, 0xFF, 0x2F, 0x00});
+    const Bytes s = smf(0, 96, {data});
+    std::int32_t r = -1;
+    const Bytes out = convert(s, &r);
+    ASSERT_EQ(r, 0);
+    EXPECT_LE(out.size(), s.size() * 2);
+    // The smallest file: no tracks at all.
+    const Bytes empty = header(0, 0, 96);
+    const Bytes out2 = convert(empty, &r);
+    ASSERT_EQ(r, 0);
+    EXPECT_LE(out2.size(), empty.size() * 2);
+}
+
+TEST_F(Qmix, TooSmallACapacityIsRefused)
+{
+    const Bytes s = song();
+    Bytes out(s.size() * 2);
+    std::int32_t length = 10;
+    EXPECT_NE(Convert(s.data(), static_cast<std::int32_t>(s.size()), out.data(), &length, 20), 0);
+    EXPECT_EQ(length, 10);
+}
+
+TEST_F(Qmix, MalformedFilesAreRefused)
+{
+    const Bytes good = song();
+    auto refused = [](Bytes b) {
+        std::int32_t r = Detect(b.data(), static_cast<std::int32_t>(b.size()));
+        Bytes out(b.size() * 2 + 64);
+        std::int32_t length = static_cast<std::int32_t>(out.size());
+        std::int32_t c = Convert(b.data(), static_cast<std::int32_t>(b.size()), out.data(), &length, 20);
+        return r != 0 && c != 0;
+    };
+    Bytes cut = good;
+    cut.resize(cut.size() - 3);
+    EXPECT_TRUE(refused(cut));
+    Bytes notSmf = good;
+    notSmf[0] = 'X';
+    EXPECT_TRUE(refused(notSmf));
+    EXPECT_TRUE(refused(smf(0, 96, {Bytes{0x00, 0x40, 0x40, 0x00, 0xFF, 0x2F, 0x00}}))); // running status first
+    EXPECT_TRUE(refused(smf(0, 96, {Bytes{0x00, 0xFF, 0x01, 0x20, 'a', 0x00, 0xFF, 0x2F, 0x00}}))); // meta past the track
+    EXPECT_TRUE(refused(smf(0, 96, {Bytes{0x00, 0xF2, 0x00, 0x00}})));
+    EXPECT_TRUE(refused(smf(0, 96, {Bytes{0x80, 0x80, 0x80, 0x80, 0x00}}))); // five-byte delta
+    EXPECT_TRUE(refused(header(0, 0, 0)));
+    EXPECT_TRUE(refused(Bytes{}));
+    EXPECT_EQ(Detect(nullptr, 100), 1);
+    EXPECT_EQ(GetInfo(nullptr), 1);
+    EXPECT_EQ(SetInfo(nullptr), 1);
+}
+
+TEST_F(Qmix, UnknownChunksAreSkippedAndTracksWithoutEndStillRead)
+{
+    Bytes file = header(0, 1, 96);
+    const Bytes junk = chunk("XFIH", Bytes{1, 2, 3});
+    file.insert(file.end(), junk.begin(), junk.end());
+    const Bytes t = chunk("MTrk", Bytes{0x00, 0x90, 60, 1, 0x10, 0x80, 60, 0});
+    file.insert(file.end(), t.begin(), t.end());
+    EXPECT_EQ(Detect(file.data(), static_cast<std::int32_t>(file.size())), 0);
+    std::int32_t r = -1;
+    const Bytes out = convert(file, &r);
+    ASSERT_EQ(r, 0);
+    EXPECT_EQ(out, smf(0, 96, {trackData({{0, noteOn(0, 60, 1)}, {16, noteOff(0, 60)}, {0, endOfTrack()}})}));
+}
+
+TEST_F(Qmix, LogTellsWhatHappened)
+{
+    const Bytes s = song();
+    Detect(s.data(), static_cast<std::int32_t>(s.size()));
+    auto keep = flagsOf({0});
+    SetInfo(keep.data());
+    convert(s);
+    const std::int32_t size = GetLogSize();
+    ASSERT_GT(size, 1);
+    std::string log(static_cast<std::size_t>(size), '\0');
+    EXPECT_EQ(GetLog(log.data(), size), size - 1);
+    log.resize(static_cast<std::size_t>(size - 1));
+    EXPECT_NE(log.find("channels 1,10"), std::string::npos) << log;
+    EXPECT_NE(log.find("keep channels 1"), std::string::npos) << log;
+    EXPECT_NE(log.find("mode 20"), std::string::npos) << log;
+    char tiny[4];
+    EXPECT_EQ(GetLog(tiny, 4), 3);
+    EXPECT_EQ(tiny[3], '\0');
+    Reset();
+    EXPECT_EQ(GetLogSize(), 1);
+}
