@@ -129,7 +129,12 @@ std::vector<PaletteEntry> readPalette(std::span<const std::uint8_t> b, const Hea
     if (h.bitCount > 8)
         return {};
     const std::size_t full = std::size_t(1) << h.bitCount;
-    const std::size_t entries = h.colorsUsed == 0 ? full : std::min<std::size_t>(h.colorsUsed, full);
+    std::size_t entries = h.colorsUsed == 0 ? full : std::min<std::size_t>(h.colorsUsed, full);
+    // Writers that leave the count at 0 sometimes store fewer colours than the depth allows;
+    // the table then ends where the pixels begin, and indices past it are caught later.
+    const std::size_t pixelOffset = u32(b, 10);
+    if (h.colorsUsed == 0 && pixelOffset > h.paletteOffset)
+        entries = std::min(entries, (pixelOffset - h.paletteOffset) / h.paletteEntrySize);
     if (h.paletteOffset + entries * h.paletteEntrySize > b.size())
         fail(PictureMessage::BadFormat);
     std::vector<PaletteEntry> palette(entries);
