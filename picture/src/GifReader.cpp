@@ -175,27 +175,30 @@ GifAnimationReader::DecodedFrame GifAnimationReader::decodeIndices(const GifFram
         if (index >= tableSize)
             throw PictureError(PictureMessage::BadFormat, PictureSource::Gif);
     DecodedFrame decoded;
-    decoded.indices.assign(count, 0);
-    decoded.present.assign(count, false);
+    decoded.rowsHave.assign(frame.height, 0);
+    if (!frame.interlaced) {
+        decoded.indices = stream;
+        decoded.indices.resize(count, 0);
+        for (std::uint32_t y = 0; y < frame.height; ++y) {
+            const std::size_t start = std::size_t(y) * frame.width;
+            decoded.rowsHave[y] = std::uint32_t(std::min<std::size_t>(frame.width, stream.size() > start ? stream.size() - start : 0));
+        }
+        return decoded;
+    }
     // Rows of an interlaced frame arrive in four passes: every 8th from 0, every 8th from
     // 4, every 4th from 2, every 2nd from 1. A short stream leaves the rest undrawn.
-    std::vector<std::uint32_t> rowOrder;
-    rowOrder.reserve(frame.height);
-    if (frame.interlaced) {
-        static constexpr unsigned kStart[4] = {0, 4, 2, 1};
-        static constexpr unsigned kStep[4] = {8, 8, 4, 2};
-        for (int pass = 0; pass < 4; ++pass)
-            for (std::uint32_t y = kStart[pass]; y < frame.height; y += kStep[pass])
-                rowOrder.push_back(y);
-    } else {
-        for (std::uint32_t y = 0; y < frame.height; ++y)
-            rowOrder.push_back(y);
-    }
-    for (std::size_t i = 0; i < stream.size(); ++i) {
-        const std::size_t at = std::size_t(rowOrder[i / frame.width]) * frame.width + i % frame.width;
-        decoded.indices[at] = stream[i];
-        decoded.present[at] = true;
-    }
+    decoded.indices.assign(count, 0);
+    static constexpr unsigned kStart[4] = {0, 4, 2, 1};
+    static constexpr unsigned kStep[4] = {8, 8, 4, 2};
+    std::size_t from = 0;
+    for (int pass = 0; pass < 4; ++pass)
+        for (std::uint32_t y = kStart[pass]; y < frame.height && from < stream.size(); y += kStep[pass]) {
+            const std::size_t n = std::min<std::size_t>(frame.width, stream.size() - from);
+            std::copy_n(stream.begin() + std::ptrdiff_t(from), n,
+                        decoded.indices.begin() + std::ptrdiff_t(std::size_t(y) * frame.width));
+            decoded.rowsHave[y] = std::uint32_t(n);
+            from += n;
+        }
     return decoded;
 }
 
@@ -247,22 +250,27 @@ void GifAnimationReader::drawFrame(std::size_t index)
         return;
     const DecodedFrame decoded = decodeIndices(frame);
     const auto& table = tableFor(frame);
-    for (std::size_t i = 0; i < decoded.indices.size(); ++i) {
-        if (!decoded.present[i])
+    const int transparent = frame.transparentIndex ? int(*frame.transparentIndex) : -1;
+    for (std::uint32_t fy = 0; fy < frame.height; ++fy) {
+        const std::uint32_t y = std::uint32_t(frame.top) + fy;
+        if (y >= canvasHeight_)
+            break;
+        const std::uint32_t visible = frame.left >= canvasWidth_ ? 0 : std::min(decoded.rowsHave[fy], canvasWidth_ - frame.left);
+        if (visible == 0)
             continue;
-        const std::uint8_t value = decoded.indices[i];
-        if (frame.transparentIndex && *frame.transparentIndex == value)
-            continue;
-        const std::uint32_t x = std::uint32_t(frame.left) + std::uint32_t(i % frame.width);
-        const std::uint32_t y = std::uint32_t(frame.top) + std::uint32_t(i / frame.width);
-        if (x >= canvasWidth_ || y >= canvasHeight_)
-            continue;
-        const GifColor& c = table[value];
-        std::uint8_t* p = canvas_.row(y) + 3 * std::size_t(x);
-        p[0] = c.blue;
-        p[1] = c.green;
-        p[2] = c.red;
-        canvas_.maskRow(y)[x] = 0xFF;
+        const std::uint8_t* in = decoded.indices.data() + std::size_t(fy) * frame.width;
+        std::uint8_t* out = canvas_.row(y) + 3 * std::size_t(frame.left);
+        std::uint8_t* mask = canvas_.maskRow(y) + frame.left;
+        for (std::uint32_t x = 0; x < visible; ++x) {
+            const std::uint8_t value = in[x];
+            if (int(value) == transparent)
+                continue;
+            const GifColor& c = table[value];
+            out[3 * x] = c.blue;
+            out[3 * x + 1] = c.green;
+            out[3 * x + 2] = c.red;
+            mask[x] = 0xFF;
+        }
     }
 }
 

@@ -150,9 +150,13 @@ void applyContrast(DibPicture& picture, float gamma, float contrast)
 
 namespace {
 
+// Truncation toward zero; the values here are far inside the range of a 64-bit integer,
+// and the conversion instruction is much cheaper than a library call.
+inline double truncated(double v) { return double(static_cast<long long>(v)); }
+
 // The colour model works on the 0 to 255 scale with the hue 120 degrees ahead of the usual
-// convention; value() below is matched to it.
-double hslValue(double m1, double m2, double x)
+// convention; hslValue() below is matched to it.
+inline double hslValue(double m1, double m2, double x)
 {
     if (x > 360.0)
         x -= 360.0;
@@ -167,68 +171,60 @@ double hslValue(double m1, double m2, double x)
     return m1;
 }
 
-void hslPixel(std::uint8_t& blue, std::uint8_t& green, std::uint8_t& red, double hueShift, double saturation,
-              double lightness)
+inline std::uint8_t toChannel(double v) { return v <= 0.0 ? 0 : v >= 255.0 ? 255 : std::uint8_t(v); }
+
+inline void hslPixel(std::uint8_t& blue, std::uint8_t& green, std::uint8_t& red, double lift, double hueShift,
+                     double saturation)
 {
-    const double lift = (lightness + 1.0) * 128.0;
-    const double b = std::trunc(blue - 128.0 + lift);
-    const double g = std::trunc(green - 128.0 + lift);
-    const double r = std::trunc(red - 128.0 + lift);
-    const double max = std::max({r, g, b});
-    const double min = std::min({r, g, b});
+    const double b = truncated(blue - 128.0 + lift);
+    const double g = truncated(green - 128.0 + lift);
+    const double r = truncated(red - 128.0 + lift);
+    const double max = std::max(r, std::max(g, b));
+    const double min = std::min(r, std::min(g, b));
     const double l = (max + min) * 0.5;
-    double h = 0.0, s = 0.0;
-    bool zeroDenominator = false;
-    if (max != min) {
-        const double d = max - min;
-        const double denominator = l <= 0.5 ? (max + min) : (2.0 - max - min);
-        if (denominator == 0.0)
-            zeroDenominator = true;
-        else
-            s = d / denominator;
-        const double rc = (max - r) / d, gc = (max - g) / d, bc = (max - b) / d;
-        if (r == max)
-            h = bc + 2.0 - gc;
-        else if (g == max)
-            h = 4.0 + rc - bc;
-        else
-            h = 6.0 + gc - rc;
-        h *= 60.0;
-        if (h < 0.0)
-            h += 360.0;
+    if (max == min || saturation == 0.0) {
+        // Saturation 0 either way: every channel is the lightness.
+        red = green = blue = toChannel(truncated(l));
+        return;
     }
-    s *= saturation;
+    const double d = max - min;
+    const double denominator = l <= 0.5 ? (max + min) : (2.0 - max - min);
+    // Of rc, gc and bc each case needs two.
+    double h;
+    if (r == max)
+        h = (max - b) / d + 2.0 - (max - g) / d;
+    else if (g == max)
+        h = 4.0 + (max - r) / d - (max - b) / d;
+    else
+        h = 6.0 + (max - g) / d - (max - r) / d;
+    h *= 60.0;
+    if (h < 0.0)
+        h += 360.0;
     h += hueShift;
     if (h >= 360.0)
         h -= 360.0;
     if (h < 0.0)
         h += 360.0;
-    const bool grey = max == min || saturation == 0.0 || (!zeroDenominator && s == 0.0);
-    double outR, outG, outB;
-    if (grey) {
-        outR = outG = outB = std::trunc(l);
+    double m2;
+    if (denominator == 0.0) {
+        m2 = l + saturation * d / 2.0; // the same value without the division by 0
     } else {
-        double m2;
-        if (zeroDenominator)
-            m2 = l + saturation * (max - min) / 2.0; // the same value without the division
-        else
-            m2 = l <= 0.5 ? l * (1.0 + s) : l + s - l * s;
-        const double m1 = 2.0 * l - m2;
-        outR = std::trunc(hslValue(m1, m2, h));
-        outG = std::trunc(hslValue(m1, m2, h - 120.0));
-        outB = std::trunc(hslValue(m1, m2, h - 240.0));
+        const double s = d / denominator * saturation;
+        m2 = l <= 0.5 ? l * (1.0 + s) : l + s - l * s;
     }
-    red = clampChannel(long(std::clamp(outR, -1.0, 256.0)));
-    green = clampChannel(long(std::clamp(outG, -1.0, 256.0)));
-    blue = clampChannel(long(std::clamp(outB, -1.0, 256.0)));
+    const double m1 = 2.0 * l - m2;
+    red = toChannel(truncated(hslValue(m1, m2, h)));
+    green = toChannel(truncated(hslValue(m1, m2, h - 120.0)));
+    blue = toChannel(truncated(hslValue(m1, m2, h - 240.0)));
 }
 
 } // namespace
 
 void applyHsl(DibPicture& picture, float hueShift, float saturation, float lightness)
 {
+    const double lift = (double(lightness) + 1.0) * 128.0;
     forEachColour(picture, [&](std::uint8_t& b, std::uint8_t& g, std::uint8_t& r) {
-        hslPixel(b, g, r, hueShift, saturation, lightness);
+        hslPixel(b, g, r, lift, hueShift, saturation);
     });
 }
 

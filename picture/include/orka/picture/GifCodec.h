@@ -61,8 +61,8 @@ public:
 
 private:
     struct DecodedFrame {
-        std::vector<std::uint8_t> indices; // width x height, rows top to bottom
-        std::vector<bool> present;         // false where a short stream left pixels out
+        std::vector<std::uint8_t> indices;  // width x height, rows top to bottom
+        std::vector<std::uint32_t> rowsHave; // per row, how many pixels the stream reached
     };
     DecodedFrame decodeIndices(const GifFrameInfo& frame) const;
     const std::vector<GifColor>& tableFor(const GifFrameInfo& frame) const;
