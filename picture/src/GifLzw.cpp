@@ -3,7 +3,9 @@
 #include "orka/picture/GifCodec.h"
 #include "orka/picture/PictureError.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace orka {
 
@@ -95,6 +97,37 @@ private:
     unsigned count_ = 0;
 };
 
+// The encoder's dictionary: (prefix code << 8 | next byte) -> code, open addressing in a
+// table twice the size of the code space, so a reset clears a few kilobytes only.
+class CodeTable {
+public:
+    CodeTable() { clear(); }
+    void clear() { std::fill(std::begin(keys_), std::end(keys_), kEmpty); }
+    int find(std::uint32_t key) const
+    {
+        for (std::uint32_t slot = hash(key);; slot = (slot + 1) & kMask) {
+            if (keys_[slot] == kEmpty)
+                return -1;
+            if (keys_[slot] == key)
+                return codes_[slot];
+        }
+    }
+    void add(std::uint32_t key, std::uint16_t code)
+    {
+        std::uint32_t slot = hash(key);
+        while (keys_[slot] != kEmpty)
+            slot = (slot + 1) & kMask;
+        keys_[slot] = key;
+        codes_[slot] = code;
+    }
+
+private:
+    static constexpr std::uint32_t kSize = 8192, kMask = kSize - 1, kEmpty = 0xFFFFFFFF;
+    static std::uint32_t hash(std::uint32_t key) { return (key * 2654435761u) >> 19; }
+    std::uint32_t keys_[kSize];
+    std::uint16_t codes_[kSize];
+};
+
 } // namespace
 
 std::vector<std::uint8_t> gifLzwDecode(std::span<const std::uint8_t> data, unsigned minCodeSize,
@@ -176,8 +209,7 @@ std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> indices, un
     const unsigned clear = 1u << minCodeSize;
     const unsigned end = clear + 1;
     const std::uint8_t valueMask = std::uint8_t((1u << minCodeSize) - 1);
-    // (prefix code, next byte) -> code; 0 means not yet defined (no real entry is 0).
-    std::vector<std::uint16_t> table(std::size_t(kMaxCodes) * 256, 0);
+    CodeTable table;
     unsigned codeSize = minCodeSize + 1;
     unsigned next = clear + 2;
     writer.write(clear, codeSize);
@@ -185,19 +217,19 @@ std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> indices, un
         unsigned current = indices[0] & valueMask;
         for (std::size_t i = 1; i < indices.size(); ++i) {
             const unsigned byte = indices[i] & valueMask;
-            const std::size_t key = std::size_t(current) * 256 + byte;
-            if (table[key] != 0) {
-                current = table[key];
+            const std::uint32_t key = current << 8 | byte;
+            if (const int found = table.find(key); found >= 0) {
+                current = unsigned(found);
                 continue;
             }
             writer.write(current, codeSize);
             if (next < kMaxCodes) {
-                table[key] = std::uint16_t(next++);
+                table.add(key, std::uint16_t(next++));
                 if (next > (1u << codeSize) && codeSize < kMaxCodeSize)
                     ++codeSize;
             } else {
                 writer.write(clear, codeSize);
-                std::fill(table.begin(), table.end(), 0);
+                table.clear();
                 codeSize = minCodeSize + 1;
                 next = clear + 2;
             }

@@ -18,12 +18,11 @@ std::string composeText(PictureMessage message, const std::string& argument)
 }
 } // namespace
 
-PictureError::PictureError(PictureMessage message, PictureSource source, std::string argument,
-                           std::source_location where)
+PictureError::PictureError(PictureMessage message, PictureSource source, std::string argument, unsigned line)
     : std::runtime_error(composeText(message, argument))
     , message_(message)
     , source_(source)
-    , line_(where.line())
+    , line_(line)
 {
 }
 

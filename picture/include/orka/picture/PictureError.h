@@ -1,7 +1,6 @@
 #pragma once
 // The one error object of the picture codecs: a message from the string table, a numeric
 // code, and the source file number and line where it was raised.
-#include <source_location>
 #include <stdexcept>
 #include <string>
 
@@ -25,8 +24,9 @@ enum class PictureSource : int { Dib = 1, Jpeg = 2, Gif = 3, Bmp = 4, File = 5, 
 
 class PictureError : public std::runtime_error {
 public:
+    // `line` defaults to the line of the raise (a compiler built-in both GCC and Clang have).
     PictureError(PictureMessage message, PictureSource source, std::string argument = {},
-                 std::source_location where = std::source_location::current());
+                 unsigned line = __builtin_LINE());
 
     PictureMessage message() const { return message_; }
     unsigned messageId() const { return static_cast<unsigned>(message_); }
