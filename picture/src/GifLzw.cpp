@@ -136,7 +136,8 @@ std::vector<std::uint8_t> gifLzwDecode(std::span<const std::uint8_t> data, unsig
     if (minCodeSize < 1 || minCodeSize > kMaxCodeSize - 1)
         throw PictureError(PictureMessage::BadFormat, PictureSource::Gif);
     std::vector<std::uint8_t> out;
-    out.reserve(pixelCount);
+    // The declared size may be far beyond what the data holds; grow as codes arrive.
+    out.reserve(std::min<std::size_t>(pixelCount, std::size_t(1) << 20));
     std::array<std::uint16_t, kMaxCodes> prefix{};
     std::array<std::uint8_t, kMaxCodes> suffix{};
     std::array<std::uint8_t, kMaxCodes> first{};

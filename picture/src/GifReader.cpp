@@ -177,8 +177,7 @@ GifAnimationReader::DecodedFrame GifAnimationReader::decodeIndices(const GifFram
     DecodedFrame decoded;
     decoded.rowsHave.assign(frame.height, 0);
     if (!frame.interlaced) {
-        decoded.indices = stream;
-        decoded.indices.resize(count, 0);
+        decoded.indices = stream; // rows past the stream's end stay undrawn, so need no room
         for (std::uint32_t y = 0; y < frame.height; ++y) {
             const std::size_t start = std::size_t(y) * frame.width;
             decoded.rowsHave[y] = std::uint32_t(std::min<std::size_t>(frame.width, stream.size() > start ? stream.size() - start : 0));
@@ -212,8 +211,8 @@ DibPicture GifAnimationReader::decodeFrameIndexed(std::size_t index) const
     const auto& table = tableFor(frame);
     for (std::size_t i = 0; i < table.size() && i < 256; ++i)
         picture.palette()[i] = PaletteEntry{table[i].red, table[i].green, table[i].blue, 0};
-    for (std::size_t i = 0; i < decoded.indices.size(); ++i)
-        picture.row(std::uint32_t(i / frame.width))[i % frame.width] = decoded.indices[i];
+    for (std::uint32_t y = 0; y < frame.height; ++y)
+        std::copy_n(decoded.indices.data() + std::size_t(y) * frame.width, decoded.rowsHave[y], picture.row(y));
     return picture;
 }
 
@@ -276,16 +275,27 @@ void GifAnimationReader::drawFrame(std::size_t index)
 
 DibPicture GifAnimationReader::decodeFrame(std::size_t index)
 {
+    return guardMemory(PictureSource::Gif, [&] { return composeFrame(index); });
+}
+
+DibPicture GifAnimationReader::composeFrame(std::size_t index)
+{
     if (index >= frames_.size())
         throw PictureError(PictureMessage::BadArguments, PictureSource::Gif);
     // Frames build on each other, so going back means composing again from the start.
     if (canvas_.empty() || composed_ > index + 1)
         resetCanvas();
-    while (composed_ <= index) {
-        if (composed_ > 0)
-            disposeFrame(composed_ - 1);
-        drawFrame(composed_);
-        ++composed_;
+    try {
+        while (composed_ <= index) {
+            if (composed_ > 0)
+                disposeFrame(composed_ - 1);
+            drawFrame(composed_);
+            ++composed_;
+        }
+    } catch (...) {
+        canvas_.release(); // half-composed: start again next time
+        composed_ = 0;
+        throw;
     }
     return canvas_;
 }

@@ -268,7 +268,16 @@ private:
 
 } // namespace
 
-std::vector<std::uint8_t> encodeGif(const DibPicture& picture)
+namespace {
+
+// A picture as colour indices with the table they index.
+struct IndexedFrame {
+    std::vector<GifColor> table;
+    std::vector<std::uint8_t> indices;
+    int transparentIndex = -1;
+};
+
+IndexedFrame indexFrame(const DibPicture& picture)
 {
     if (picture.empty())
         throw PictureError(PictureMessage::BadArguments, PictureSource::Gif);
@@ -329,12 +338,50 @@ std::vector<std::uint8_t> encodeGif(const DibPicture& picture)
                 if (picture.maskRow(y)[x] == 0)
                     indices[std::size_t(y) * w + x] = std::uint8_t(transparentIndex);
     }
+    return IndexedFrame{std::move(table), std::move(indices), transparentIndex};
+}
+
+void putFrameLines(GifWriter& writer, const IndexedFrame& frame, std::uint32_t width, std::uint32_t height)
+{
+    for (std::uint32_t y = 0; y < height; ++y)
+        writer.putPixelLine(std::span<const std::uint8_t>(frame.indices.data() + std::size_t(y) * width, width));
+}
+
+} // namespace
+
+std::vector<std::uint8_t> encodeGif(const DibPicture& picture)
+{
+    const IndexedFrame frame = indexFrame(picture);
+    const auto w = std::uint16_t(picture.width()), h = std::uint16_t(picture.height());
     GifWriter writer;
-    writer.putScreen(std::uint16_t(w), std::uint16_t(h), table, 0);
-    writer.putGraphicControl(0, false, 0, transparentIndex);
-    writer.putImageDescriptor(0, 0, std::uint16_t(w), std::uint16_t(h), {}, false);
-    for (std::uint32_t y = 0; y < h; ++y)
-        writer.putPixelLine(std::span<const std::uint8_t>(indices.data() + std::size_t(y) * w, w));
+    writer.putScreen(w, h, frame.table, 0);
+    writer.putGraphicControl(0, false, 0, frame.transparentIndex);
+    writer.putImageDescriptor(0, 0, w, h, {}, false);
+    putFrameLines(writer, frame, w, h);
+    return writer.finish();
+}
+
+std::vector<std::uint8_t> encodeAnimationGif(std::span<const DibPicture> frames, std::span<const int> delays)
+{
+    if (frames.empty() || frames.size() != delays.size())
+        throw PictureError(PictureMessage::BadArguments, PictureSource::Gif);
+    std::uint32_t width = 0, height = 0;
+    for (const DibPicture& f : frames) {
+        width = std::max(width, f.width());
+        height = std::max(height, f.height());
+    }
+    if (width > 0xFFFF || height > 0xFFFF)
+        throw PictureError(PictureMessage::Unsupported, PictureSource::Gif);
+    GifWriter writer;
+    writer.putScreen(std::uint16_t(width), std::uint16_t(height), {}, 0);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const IndexedFrame frame = indexFrame(frames[i]);
+        const auto w = std::uint16_t(frames[i].width()), h = std::uint16_t(frames[i].height());
+        // Each frame replaces the whole picture; keep it in place until the next is drawn.
+        writer.putGraphicControl(1, false, std::uint16_t(std::clamp(delays[i], 0, 0xFFFF)), frame.transparentIndex);
+        writer.putImageDescriptor(0, 0, w, h, frame.table, false);
+        putFrameLines(writer, frame, w, h);
+    }
     return writer.finish();
 }
 

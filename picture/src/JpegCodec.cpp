@@ -179,15 +179,20 @@ void decodeBody(void* context)
         throw PictureError(PictureMessage::NoImageData, PictureSource::Jpeg);
     if (cinfo->image_width > kMaxPictureSide || cinfo->image_height > kMaxPictureSide)
         throw PictureError(PictureMessage::Unsupported, PictureSource::Jpeg);
-    cinfo->out_color_space = JCS_RGB;
+    // Print-ready files come as CMYK, which the library cannot turn into RGB itself; those
+    // are read as CMYK and converted here (Adobe's writers store the values inverted).
+    const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    const bool inverted = cmyk && cinfo->saw_Adobe_marker;
+    cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     cinfo->dct_method = JDCT_IFAST;
     cinfo->do_fancy_upsampling = FALSE;
     cinfo->do_block_smoothing = FALSE;
     jpeg_start_decompress(cinfo);
-    if (cinfo->output_components != 3)
+    const int components = cinfo->output_components;
+    if (components != (cmyk ? 4 : 3))
         throw PictureError(PictureMessage::Unsupported, PictureSource::Jpeg);
     job->picture->create(int(cinfo->output_width), int(cinfo->output_height), 3, false);
-    job->scanline->resize(std::size_t(cinfo->output_width) * 3);
+    job->scanline->resize(std::size_t(cinfo->output_width) * std::size_t(components));
     std::uint8_t* line = job->scanline->data();
     while (cinfo->output_scanline < cinfo->output_height) {
         const JDIMENSION y = cinfo->output_scanline;
@@ -195,10 +200,26 @@ void decodeBody(void* context)
         if (jpeg_read_scanlines(cinfo, &rowPointer, 1) != 1)
             break;
         std::uint8_t* out = job->picture->row(y);
+        if (!cmyk) {
+            for (JDIMENSION x = 0; x < cinfo->output_width; ++x) {
+                out[3 * x] = line[3 * x + 2];
+                out[3 * x + 1] = line[3 * x + 1];
+                out[3 * x + 2] = line[3 * x];
+            }
+            continue;
+        }
         for (JDIMENSION x = 0; x < cinfo->output_width; ++x) {
-            out[3 * x] = line[3 * x + 2];
-            out[3 * x + 1] = line[3 * x + 1];
-            out[3 * x + 2] = line[3 * x];
+            const std::uint8_t* p = line + 4 * x;
+            unsigned c = p[0], m = p[1], ye = p[2], k = p[3];
+            if (!inverted) {
+                c = 255 - c;
+                m = 255 - m;
+                ye = 255 - ye;
+                k = 255 - k;
+            }
+            out[3 * x] = std::uint8_t((ye * k + 127) / 255);
+            out[3 * x + 1] = std::uint8_t((m * k + 127) / 255);
+            out[3 * x + 2] = std::uint8_t((c * k + 127) / 255);
         }
     }
     jpeg_finish_decompress(cinfo);

@@ -35,6 +35,9 @@ const char* extensionFor(SaveKind kind)
     return ".bmp";
 }
 
+DibPicture decodeUnguarded(std::span<const std::uint8_t> bytes, PictureFormat format, bool keepPalette);
+std::vector<std::uint8_t> encodeUnguarded(const DibPicture& picture, PictureFormat format, const JpegWriterSettings& jpeg);
+
 } // namespace
 
 std::optional<PictureFormat> formatForFileName(const std::filesystem::path& file)
@@ -81,6 +84,18 @@ std::vector<std::uint8_t> readPictureFile(const std::filesystem::path& file)
 
 DibPicture decodePicture(std::span<const std::uint8_t> bytes, PictureFormat format, bool keepPalette)
 {
+    return guardMemory(PictureSource::File, [&] { return decodeUnguarded(bytes, format, keepPalette); });
+}
+
+std::vector<std::uint8_t> encodePicture(const DibPicture& picture, PictureFormat format, const JpegWriterSettings& jpeg)
+{
+    return guardMemory(PictureSource::File, [&] { return encodeUnguarded(picture, format, jpeg); });
+}
+
+namespace {
+
+DibPicture decodeUnguarded(std::span<const std::uint8_t> bytes, PictureFormat format, bool keepPalette)
+{
     switch (format) {
     case PictureFormat::Bmp:
         return decodeBmp(bytes, keepPalette);
@@ -96,6 +111,18 @@ DibPicture decodePicture(std::span<const std::uint8_t> bytes, PictureFormat form
     throw PictureError(PictureMessage::Unsupported, PictureSource::File);
 }
 
+std::vector<std::uint8_t> encodeUnguarded(const DibPicture& picture, PictureFormat format, const JpegWriterSettings& jpeg)
+{
+    switch (format) {
+    case PictureFormat::Bmp: return encodeBmp(picture);
+    case PictureFormat::Jpeg: return encodeJpeg(picture, jpeg);
+    case PictureFormat::Gif: return encodeGif(picture);
+    }
+    throw PictureError(PictureMessage::Unsupported, PictureSource::File);
+}
+
+} // namespace
+
 DibPicture loadPicture(const std::filesystem::path& file, bool keepPalette)
 {
     if (file.empty())
@@ -107,15 +134,6 @@ DibPicture loadPicture(const std::filesystem::path& file, bool keepPalette)
     return decodePicture(bytes, *format, keepPalette);
 }
 
-std::vector<std::uint8_t> encodePicture(const DibPicture& picture, PictureFormat format, const JpegWriterSettings& jpeg)
-{
-    switch (format) {
-    case PictureFormat::Bmp: return encodeBmp(picture);
-    case PictureFormat::Jpeg: return encodeJpeg(picture, jpeg);
-    case PictureFormat::Gif: return encodeGif(picture);
-    }
-    throw PictureError(PictureMessage::Unsupported, PictureSource::File);
-}
 
 void writePictureFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes)
 {

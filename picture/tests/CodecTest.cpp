@@ -226,7 +226,13 @@ TEST(JpegCodec, ReadsFilesOtherToolsWrite)
     const auto g = rgbAt(grey, 12, 12);
     EXPECT_EQ(g[0], g[1]);
     EXPECT_EQ(g[1], g[2]);
-    EXPECT_EQ(errorOf([] { loadPicture(test::sampleFile("quad_cmyk.jpg")); }), "檔案格式不支援.");
+    // CMYK (with Adobe's inverted values) is turned into RGB by the reader itself.
+    const DibPicture cmyk = loadPicture(test::sampleFile("quad_cmyk.jpg"));
+    EXPECT_NEAR(rgbAt(cmyk, 4, 4)[0], 255, 8);
+    EXPECT_NEAR(rgbAt(cmyk, 4, 4)[1], 0, 8);
+    EXPECT_NEAR(rgbAt(cmyk, 12, 4)[1], 255, 8);
+    EXPECT_NEAR(rgbAt(cmyk, 4, 12)[2], 255, 8);
+    EXPECT_NEAR(rgbAt(cmyk, 4, 12)[0], 0, 8);
 }
 
 TEST(JpegCodec, QualityAbove100WritesAt75)
@@ -292,6 +298,20 @@ TEST(JpegCodec, BrokenDataEndsInAnErrorNotAnExit)
             break;
         }
     EXPECT_EQ(errorOf([&] { decodeJpeg(bytes); }), "檔案格式不支援.");
+}
+
+TEST(PictureErrors, CarryMessageCodeSourceAndLine)
+{
+    try {
+        decodeBmp(std::vector<std::uint8_t>{'B', 'X'});
+        FAIL();
+    } catch (const PictureError& e) {
+        EXPECT_EQ(e.message(), PictureMessage::BadFormat);
+        EXPECT_EQ(e.messageId(), 61002u);
+        EXPECT_EQ(e.source(), PictureSource::Bmp);
+        EXPECT_GT(e.line(), 0u);
+        EXPECT_GT(e.code(), 0);
+    }
 }
 
 TEST(PictureFiles, ExtensionsChooseTheReaderWithoutRegardToCase)

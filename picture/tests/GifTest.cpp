@@ -300,3 +300,18 @@ TEST(GifEncode, PicturesOfManyColoursAndTransparency)
     EXPECT_EQ(shown.maskRow(2)[4], 0xFF);
     EXPECT_EQ(rgbAt(shown, 4, 2), rgbAt(masked, 4, 2));
 }
+
+TEST(GifEncode, AnimationsKeepFramesAndDelays)
+{
+    std::vector<DibPicture> frames;
+    for (unsigned i = 0; i < 6; ++i)
+        frames.push_back(i % 2 ? test::makePattern() : test::makeNoise(7, 5, i));
+    const std::vector<int> delays = {10, 0, 25, 70000, 5, 1};
+    GifAnimationReader reader(encodeAnimationGif(frames, delays));
+    ASSERT_EQ(reader.frameCount(), 6u);
+    EXPECT_EQ(reader.frame(2).delay, 25);
+    EXPECT_EQ(reader.frame(3).delay, 0xFFFF) << "delays beyond 16 bits are clamped";
+    EXPECT_FALSE(reader.frame(0).localTable.empty());
+    EXPECT_TRUE(test::samePixels(reader.decodeFrame(3), test::makePattern()));
+    EXPECT_EQ(errorOf([&] { encodeAnimationGif(frames, std::vector<int>{1}); }), "參數錯誤.");
+}

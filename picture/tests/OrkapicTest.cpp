@@ -116,9 +116,10 @@ TEST_F(Orkapic, UsageAndCodecErrors)
     EXPECT_EQ(run("convert " + sample("quad.jpg") + " " + temp("x.bmp") + " --rotate up").exitCode, 2);
     EXPECT_EQ(run("frames " + sample("anim6.gif") + " --rule sometimes --json").exitCode, 2);
     EXPECT_EQ(run("upload " + sample("quad.jpg") + " --type 7 -o " + temp("x")).exitCode, 2);
-    ToolRun r = run("info " + sample("quad_cmyk.jpg") + " --json");
+    writePictureFile(temp("junk.gif"), std::vector<std::uint8_t>{'n', 'o', 't', ' ', 'a', ' ', 'G', 'I', 'F', '!', '!', '!', '!', '!'});
+    ToolRun r = run("info " + temp("junk.gif") + " --json");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "檔案格式不支援.\n");
+    EXPECT_EQ(r.err, "檔案格式不正確.\n");
     r = run("convert " + sample("CodecTest.cpp") + " " + temp("x.bmp"));
     EXPECT_EQ(r.exitCode, 1);
     r = run("info " + temp("missing.gif") + " --json");

@@ -66,6 +66,7 @@ private:
     };
     DecodedFrame decodeIndices(const GifFrameInfo& frame) const;
     const std::vector<GifColor>& tableFor(const GifFrameInfo& frame) const;
+    DibPicture composeFrame(std::size_t index);
     void resetCanvas();
     void drawFrame(std::size_t index);
     void disposeFrame(std::size_t index);
@@ -126,5 +127,9 @@ std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> indices, un
 // pictures use their own colours when there are at most 256 of them, else a median-cut
 // palette. Mask pixels of 0 become a transparent index.
 std::vector<std::uint8_t> encodeGif(const DibPicture& picture);
+
+// Frames with their delays (hundredths of a second) as an animated GIF, each frame with a
+// colour table of its own, drawn over the previous one from the top left corner.
+std::vector<std::uint8_t> encodeAnimationGif(std::span<const DibPicture> frames, std::span<const int> delays);
 
 } // namespace orka

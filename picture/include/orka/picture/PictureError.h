@@ -1,8 +1,10 @@
 #pragma once
 // The one error object of the picture codecs: a message from the string table, a numeric
 // code, and the source file number and line where it was raised.
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace orka {
 
@@ -39,6 +41,17 @@ private:
     PictureSource source_;
     unsigned line_;
 };
+
+// Runs `work`, turning a failed allocation anywhere inside into "記憶體不足.".
+template <typename Work>
+auto guardMemory(PictureSource source, Work&& work) -> decltype(work())
+{
+    try {
+        return std::forward<Work>(work)();
+    } catch (const std::bad_alloc&) {
+        throw PictureError(PictureMessage::OutOfMemory, source);
+    }
+}
 
 // The largest width or height any reader accepts; larger declared sizes are refused as
 // not supported before anything is allocated.
