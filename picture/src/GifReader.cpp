@@ -169,7 +169,7 @@ GifAnimationReader::DecodedFrame GifAnimationReader::decodeIndices(const GifFram
     const std::uint8_t minCodeSize = bytes_[frame.dataOffset];
     const std::span<const std::uint8_t> data(bytes_.data() + frame.dataOffset + 1,
                                              bytes_.size() - frame.dataOffset - 1);
-    const std::vector<std::uint8_t> stream = gifLzwDecode(data, minCodeSize, count);
+    std::vector<std::uint8_t> stream = gifLzwDecode(data, minCodeSize, count);
     const std::size_t tableSize = tableFor(frame).size();
     for (std::uint8_t index : stream)
         if (index >= tableSize)
@@ -177,11 +177,12 @@ GifAnimationReader::DecodedFrame GifAnimationReader::decodeIndices(const GifFram
     DecodedFrame decoded;
     decoded.rowsHave.assign(frame.height, 0);
     if (!frame.interlaced) {
-        decoded.indices = stream; // rows past the stream's end stay undrawn, so need no room
+        const std::size_t have = stream.size();
         for (std::uint32_t y = 0; y < frame.height; ++y) {
             const std::size_t start = std::size_t(y) * frame.width;
-            decoded.rowsHave[y] = std::uint32_t(std::min<std::size_t>(frame.width, stream.size() > start ? stream.size() - start : 0));
+            decoded.rowsHave[y] = std::uint32_t(std::min<std::size_t>(frame.width, have > start ? have - start : 0));
         }
+        decoded.indices = std::move(stream); // rows past the stream's end stay undrawn, so need no room
         return decoded;
     }
     // Rows of an interlaced frame arrive in four passes: every 8th from 0, every 8th from
