@@ -107,6 +107,16 @@ bool FrameSelector::choose(SelectionMode mode, std::span<const int> delays)
     return true;
 }
 
+std::vector<int> FrameSelector::previewFrames(int frameCount) const
+{
+    if (selection_)
+        return std::vector<int>(selection_->begin(), selection_->end());
+    std::vector<int> all;
+    for (int i = 0; i < frameCount; ++i)
+        all.push_back(i);
+    return all;
+}
+
 void FrameSelector::clear()
 {
     mode_ = SelectionMode::None;

@@ -61,6 +61,18 @@ int scrollPositionFor(double value)
     return int(std::round(value * 100.0)); // std::round rounds halves away from zero
 }
 
+int AdjustmentScrollBar::apply(int position, Action action, int thumbPosition) const
+{
+    switch (action) {
+    case Action::LineDown: return std::min(maximum, position + line);
+    case Action::LineUp: return std::max(minimum, position - line);
+    case Action::PageDown: return position + page > maximum ? position : position + page;
+    case Action::PageUp: return position - page < minimum ? position : position - page;
+    case Action::Thumb: return std::clamp(thumbPosition, minimum, maximum);
+    }
+    return position;
+}
+
 void PictureAdjustments::setHslPositions(int hue, int saturationPosition, int lightnessPosition)
 {
     hueShift = float(hue);

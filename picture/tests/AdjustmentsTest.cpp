@@ -201,6 +201,19 @@ TEST(Adjustments, DialogPositionsMapToValuesAndBack)
     EXPECT_EQ(scrollPositionFor(-0.125), -13);
 }
 
+TEST(Adjustments, ScrollBarStepsOfTheContrastDialog)
+{
+    using Action = AdjustmentScrollBar::Action;
+    const AdjustmentScrollBar bar;
+    EXPECT_EQ(bar.apply(0, Action::LineDown), 1);
+    EXPECT_EQ(bar.apply(100, Action::LineDown), 100);
+    EXPECT_EQ(bar.apply(0, Action::PageUp), -5);
+    EXPECT_EQ(bar.apply(97, Action::PageDown), 97) << "a page that would pass the end is not taken";
+    EXPECT_EQ(bar.apply(95, Action::PageDown), 100);
+    EXPECT_EQ(bar.apply(-96, Action::PageUp), -96);
+    EXPECT_EQ(bar.apply(0, Action::Thumb, 130), 100);
+}
+
 TEST(Adjustments, PalettePicturesAdjustTheirPalette)
 {
     DibPicture p(2, 1, 1);

@@ -97,7 +97,9 @@ TEST(FrameRules, SelectorKeepsItsModeAndClears)
     EXPECT_FALSE(selector.choose(SelectionMode::ByAverageCount, delays)) << "the mode already in force";
     EXPECT_TRUE(selector.choose(SelectionMode::ByAverageTime, delays));
     EXPECT_EQ(selector.selection(), sel(2, 4, 7, 9, 11));
+    EXPECT_EQ(selector.previewFrames(12), (std::vector<int>{2, 4, 7, 9, 11}));
     selector.clear();
+    EXPECT_EQ(selector.previewFrames(3), (std::vector<int>{0, 1, 2})) << "no rule: every frame";
     EXPECT_EQ(selector.mode(), SelectionMode::None);
     EXPECT_FALSE(selector.selection());
     // Exactly five frames: every rule takes all of them.

@@ -58,6 +58,9 @@ public:
     void clear();
     SelectionMode mode() const { return mode_; }
     const std::optional<FrameSelection>& selection() const { return selection_; }
+    // The frames the preview shows and plays: the chosen five once a rule was applied,
+    // otherwise every frame of the animation.
+    std::vector<int> previewFrames(int frameCount) const;
 
 private:
     SelectionMode mode_ = SelectionMode::None;

@@ -35,6 +35,18 @@ struct PictureAdjustments {
 // round-half-away-from-zero(value x 100): what a scroll bar shows for a stored factor.
 int scrollPositionFor(double value);
 
+// The adjustment dialogs' scroll bars: arrows move by 1, a page by 5; a page step that
+// would pass either end is not taken, an arrow stops at the end; the thumb goes where it
+// is dragged, within the range.
+struct AdjustmentScrollBar {
+    enum class Action { LineDown, LineUp, PageDown, PageUp, Thumb };
+    int minimum = -100;
+    int maximum = 100;
+    int line = 1;
+    int page = 5;
+    int apply(int position, Action action, int thumbPosition = 0) const;
+};
+
 // Turns and mirrors, on 1- or 3-byte pictures (the mask turns with them).
 void rotateRight(DibPicture& picture, PictureAdjustments& adjustments);
 void rotateLeft(DibPicture& picture, PictureAdjustments& adjustments);
