@@ -315,3 +315,18 @@ TEST(GifEncode, AnimationsKeepFramesAndDelays)
     EXPECT_TRUE(test::samePixels(reader.decodeFrame(3), test::makePattern()));
     EXPECT_EQ(errorOf([&] { encodeAnimationGif(frames, std::vector<int>{1}); }), "參數錯誤.");
 }
+
+TEST(GifReader, OptimisedAnimationsComposeLikeTheirFullFrames)
+{
+    // The same seven frames as another tool writes them whole, as changed rectangles, with
+    // transparency, and with its own choice of disposal methods.
+    GifAnimationReader full = GifAnimationReader::open(test::sampleFile("anim_full.gif"));
+    ASSERT_EQ(full.frameCount(), 7u);
+    for (const char* name : {"anim_opt.gif", "anim_optt.gif", "anim_plus.gif"}) {
+        SCOPED_TRACE(name);
+        GifAnimationReader optimised = GifAnimationReader::open(test::sampleFile(name));
+        ASSERT_EQ(optimised.frameCount(), 7u);
+        for (std::size_t i = 0; i < 7; ++i)
+            EXPECT_TRUE(test::samePixels(optimised.decodeFrame(i), full.decodeFrame(i))) << "frame " << i;
+    }
+}
