@@ -1,0 +1,60 @@
+#pragma once
+// The one error object of the picture codecs: a message from the string table, a numeric
+// code, and the source file number and line where it was raised.
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace orka {
+
+// Message ids of the picture texts (resources/strings/picture.tsv).
+enum class PictureMessage : unsigned {
+    BadArguments = 61000,   // "參數錯誤."
+    Internal = 61001,       // "內部運作錯誤."
+    BadFormat = 61002,      // "檔案格式不正確."
+    Unsupported = 61003,    // "檔案格式不支援."
+    OutOfMemory = 61004,    // "記憶體不足."
+    NoImageData = 61005,    // "指定的檔案未包含任何的影像資料."
+    TooFewFrames = 61006,   // "非有效動畫檔案，畫格數少於5。"
+    OpenFailed = 61007,     // "開啟檔案"%s"失敗"
+    WriteFailed = 61008,    // "寫入檔案"%s"失敗"
+};
+
+// Where an error was raised, so a report names the codec.
+enum class PictureSource : int { Dib = 1, Jpeg = 2, Gif = 3, Bmp = 4, File = 5, Package = 6, Animation = 7 };
+
+class PictureError : public std::runtime_error {
+public:
+    // `line` defaults to the line of the raise (a compiler built-in both GCC and Clang have).
+    PictureError(PictureMessage message, PictureSource source, std::string argument = {},
+                 unsigned line = __builtin_LINE());
+
+    PictureMessage message() const { return message_; }
+    unsigned messageId() const { return static_cast<unsigned>(message_); }
+    int code() const { return static_cast<int>(message_) - 61000 + 1; }
+    PictureSource source() const { return source_; }
+    unsigned line() const { return line_; }
+
+private:
+    PictureMessage message_;
+    PictureSource source_;
+    unsigned line_;
+};
+
+// Runs `work`, turning a failed allocation anywhere inside into "記憶體不足.".
+template <typename Work>
+auto guardMemory(PictureSource source, Work&& work) -> decltype(work())
+{
+    try {
+        return std::forward<Work>(work)();
+    } catch (const std::bad_alloc&) {
+        throw PictureError(PictureMessage::OutOfMemory, source);
+    }
+}
+
+// The largest width or height any reader accepts; larger declared sizes are refused as
+// not supported before anything is allocated.
+inline constexpr unsigned kMaxPictureSide = 16384;
+
+} // namespace orka
