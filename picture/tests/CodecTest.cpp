@@ -307,7 +307,7 @@ TEST(PictureErrors, CarryMessageCodeSourceAndLine)
         FAIL();
     } catch (const PictureError& e) {
         EXPECT_EQ(e.message(), PictureMessage::BadFormat);
-        EXPECT_EQ(e.messageId(), 61002u);
+        EXPECT_EQ(e.messageId(), 61102u);
         EXPECT_EQ(e.source(), PictureSource::Bmp);
         EXPECT_GT(e.line(), 0u);
         EXPECT_GT(e.code(), 0);

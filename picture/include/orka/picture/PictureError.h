@@ -10,15 +10,15 @@ namespace orka {
 
 // Message ids of the picture texts (resources/strings/picture.tsv).
 enum class PictureMessage : unsigned {
-    BadArguments = 61000,   // "參數錯誤."
-    Internal = 61001,       // "內部運作錯誤."
-    BadFormat = 61002,      // "檔案格式不正確."
-    Unsupported = 61003,    // "檔案格式不支援."
-    OutOfMemory = 61004,    // "記憶體不足."
-    NoImageData = 61005,    // "指定的檔案未包含任何的影像資料."
-    TooFewFrames = 61006,   // "非有效動畫檔案，畫格數少於5。"
-    OpenFailed = 61007,     // "開啟檔案"%s"失敗"
-    WriteFailed = 61008,    // "寫入檔案"%s"失敗"
+    BadArguments = 61100,   // "參數錯誤."
+    Internal = 61101,       // "內部運作錯誤."
+    BadFormat = 61102,      // "檔案格式不正確."
+    Unsupported = 61103,    // "檔案格式不支援."
+    OutOfMemory = 61104,    // "記憶體不足."
+    NoImageData = 61105,    // "指定的檔案未包含任何的影像資料."
+    TooFewFrames = 61106,   // "非有效動畫檔案，畫格數少於5。"
+    OpenFailed = 61107,     // "開啟檔案"%s"失敗"
+    WriteFailed = 61108,    // "寫入檔案"%s"失敗"
 };
 
 // Where an error was raised, so a report names the codec.
@@ -32,7 +32,7 @@ public:
 
     PictureMessage message() const { return message_; }
     unsigned messageId() const { return static_cast<unsigned>(message_); }
-    int code() const { return static_cast<int>(message_) - 61000 + 1; }
+    int code() const { return static_cast<int>(message_) - 61100 + 1; }
     PictureSource source() const { return source_; }
     unsigned line() const { return line_; }
 
