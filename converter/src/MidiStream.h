@@ -1,0 +1,83 @@
+#pragma once
+// The event stream of a format-0 Standard MIDI File, read once into a list with the timing
+// every stage needs: elapsed time, the rounded 4 ms tick and the bar:beat:tick position.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace melconv {
+
+// Bar, beat and tick of an event for messages, counted from 1:1:0.
+struct MusicalPosition {
+    std::int64_t bar = 1;
+    std::int64_t beat = 1;
+    std::int64_t tick = 0;
+};
+
+struct MidiEvent {
+    std::uint8_t status = 0;   // 0x80-0xEF channel message, 0xFF meta, 0xF0/0xF7 exclusive, others system
+    std::uint8_t data1 = 0;    // 7-bit data bytes of channel messages
+    std::uint8_t data2 = 0;
+    std::uint8_t metaType = 0; // meta events only
+    std::uint32_t dataOffset = 0; // payload of meta and exclusive events inside the file
+    std::uint32_t dataLength = 0;
+    double elapsed = 0.0;       // sum of delta ticks x microseconds per quarter up to this event
+    std::int64_t time = 0;      // elapsed rounded to 4 ms ticks
+    MusicalPosition position;
+
+    std::uint8_t kind() const { return status < 0xF0 ? static_cast<std::uint8_t>(status & 0xF0) : status; }
+    std::uint8_t channel() const { return static_cast<std::uint8_t>(status & 0x0F); }
+    bool isNoteOn() const { return kind() == 0x90 && data2 > 0; }
+    bool isNoteOff() const { return kind() == 0x80 || (kind() == 0x90 && data2 == 0); }
+    bool isMeta(std::uint8_t type) const { return status == 0xFF && metaType == type; }
+};
+
+// Where the note started by one note-on ends, worked out for every note-on in one pass so
+// that finding a note's length never walks the rest of the song again.
+struct NoteSpan {
+    static constexpr std::size_t none = static_cast<std::size_t>(-1);
+    std::size_t noteOff = none;        // the matching note-off (or note-on with velocity 0)
+    std::size_t sameNoteOn = none;     // the next note-on of the same channel and note
+    std::size_t channelNoteOn = none;  // the next note-on of the same channel, any note
+    std::size_t nextAdpcmNoteOn = none; // the next ADPCM note-on of the song (filled by the ADPCM stage)
+};
+
+class MidiStream {
+public:
+    // Reads the events from byte 22 to the end of `file`. Nothing outside `file` is read:
+    // an event cut off by the end of the data ends the stream.
+    explicit MidiStream(std::span<const std::uint8_t> file);
+
+    std::span<const std::uint8_t> file() const { return file_; }
+    const std::vector<MidiEvent>& events() const { return events_; }
+    const std::vector<NoteSpan>& spans() const { return spans_; }
+    unsigned division() const { return division_; }
+    double endElapsed() const { return events_.empty() ? 0.0 : events_.back().elapsed; }
+    std::span<const std::uint8_t> payload(const MidiEvent& e) const { return file_.subspan(e.dataOffset, e.dataLength); }
+    // Indices of the pitch-bend events of one channel, in order.
+    const std::vector<std::size_t>& pitchBends(unsigned channel) const { return bends_[channel & 15]; }
+    // True when channel `ch` has a pitch bend strictly between events `from` and `to`.
+    bool bendBetween(unsigned ch, std::size_t from, std::size_t to) const;
+
+    // round-half-up(elapsed / (division x 4000)): the one rounding rule for all times.
+    std::int64_t toTicks(double elapsed) const;
+
+private:
+    void read();
+    void findNoteSpans();
+
+    std::span<const std::uint8_t> file_;
+    unsigned division_ = 1;
+    std::vector<MidiEvent> events_;
+    std::vector<NoteSpan> spans_;
+    std::vector<std::size_t> bends_[16];
+};
+
+// printf-style formatting into a std::string.
+std::string formatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// "%d:%d:%d" positions use 64-bit counts; this prints "bar:beat:tick".
+std::string positionText(const MusicalPosition& p);
+
+} // namespace melconv
