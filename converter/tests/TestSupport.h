@@ -164,11 +164,11 @@ struct Step {
     std::vector<std::uint8_t> event;
 };
 
-// The offset of chunk `id` (4 bytes) searched from `from`, or npos.
+// The offset of chunk `id` searched from `from`, or npos.
 inline std::size_t findChunk(const std::vector<std::uint8_t>& f, const std::string& id, std::size_t from = 8)
 {
-    for (std::size_t i = from; i + 4 <= f.size(); ++i)
-        if (std::memcmp(f.data() + i, id.data(), 4) == 0)
+    for (std::size_t i = from; i + id.size() <= f.size(); ++i)
+        if (std::memcmp(f.data() + i, id.data(), id.size()) == 0)
             return i;
     return std::string::npos;
 }
