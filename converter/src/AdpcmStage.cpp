@@ -17,7 +17,7 @@ void track(MidiChannelState& ch, const MidiEvent& e)
         ch.program = e.data1;
 }
 
-std::string audioPrefix(const MidiEvent& e) { return positionText(e.position) + " : "; }
+std::string audioPrefix(const MidiStream& stream, const MidiEvent& e) { return positionText(stream.position(e)) + " : "; }
 
 } // namespace
 
@@ -94,6 +94,7 @@ bool AdpcmStage::hasAdpcmNotes(const MidiStream& stream)
 bool AdpcmStage::run(const MidiStream& stream, const AdpcmBank& bank)
 {
     reset();
+    stream_ = &stream;
     waves_.clear();
     events_.clear();
     rate_ = 0;
@@ -128,11 +129,11 @@ bool AdpcmStage::run(const MidiStream& stream, const AdpcmBank& bank)
         if (e.status < 0xF0) {
             track(walk_[e.channel()], e);
             if (nextNote < notes.size() && notes[nextNote] == i) {
-                const std::size_t following = nextNote + 1 < notes.size() ? notes[nextNote + 1] : NoteSpan::none;
+                const std::size_t following = nextNote + 1 < notes.size() ? notes[nextNote + 1] : std::size_t{NoteSpan::none};
                 ++nextNote;
                 const NoteSpan& span = stream.spans()[i];
                 if (following != NoteSpan::none && (span.noteOff == NoteSpan::none || following < span.noteOff))
-                    return fail(positionText(e.position) +
+                    return fail(positionText(stream.position(e)) +
                                 formatMessage(" MidiCh %d NoteNumber %d : The ADPCM Note is overlapped.", e.channel() + 1, e.data1));
                 if (span.noteOff == NoteSpan::none)
                     return fail("No Note Off Message.");
@@ -164,9 +165,9 @@ bool AdpcmStage::run(const MidiStream& stream, const AdpcmBank& bank)
             lastTick_ = start_;
         } else if (cue == "STOP") {
             if (haveFirst_ && firstDistance_ + (e.time - previousEnd_) <= 1)
-                return fail(audioPrefix(e) + " ADPCM part : NoteEventDurationError.");
+                return fail(audioPrefix(*stream_, e) + " ADPCM part : NoteEventDurationError.");
             if (tickTaken_ && e.time == lastTick_)
-                return fail(audioPrefix(e) + "ADPCM part : Wrong STOP point Position.");
+                return fail(audioPrefix(*stream_, e) + "ADPCM part : Wrong STOP point Position.");
         }
     }
     return true;
@@ -175,7 +176,7 @@ bool AdpcmStage::run(const MidiStream& stream, const AdpcmBank& bank)
 bool AdpcmStage::takeTick(const MidiEvent& e, std::int64_t t)
 {
     if (tickTaken_ && t == lastTick_)
-        return fail(audioPrefix(e) + "ADPCM part : EventOverlapError.");
+        return fail(audioPrefix(*stream_, e) + "ADPCM part : EventOverlapError.");
     tickTaken_ = true;
     lastTick_ = t;
     return true;
@@ -187,7 +188,7 @@ bool AdpcmStage::note(const MidiStream& stream, std::size_t index, const AdpcmBa
     const MidiEvent& off = stream.events()[stream.spans()[index].noteOff];
     const MidiChannelState& ch = walk_[e.channel()];
     const std::string prefix =
-        positionText(e.position) + formatMessage(" MidiCh %d NoteNumber %d : ", e.channel() + 1, e.data1);
+        positionText(stream.position(e)) + formatMessage(" MidiCh %d NoteNumber %d : ", e.channel() + 1, e.data1);
 
     const WaveEntry* wave = nullptr;
     for (const WaveEntry& w : waves_)
@@ -216,7 +217,7 @@ bool AdpcmStage::note(const MidiStream& stream, std::size_t index, const AdpcmBa
     if (gate > kLongestGate)
         return fail(prefix + "The GateTime is too long.");
     if (havePrevious_ && e.time < previousEnd_ + 2)
-        return fail(audioPrefix(e) + " ADPCM part : NoteEventDurationError.");
+        return fail(audioPrefix(*stream_, e) + " ADPCM part : NoteEventDurationError.");
     if (!takeTick(e, e.time))
         return false;
     if (!haveFirst_) {

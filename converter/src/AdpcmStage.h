@@ -40,6 +40,7 @@ private:
     bool note(const MidiStream& stream, std::size_t index, const AdpcmBank& bank);
     bool takeTick(const MidiEvent& e, std::int64_t t);
 
+    const MidiStream* stream_ = nullptr;
     std::vector<WaveEntry> waves_;
     std::vector<SeqEvent> events_;
     unsigned rate_ = 0;

@@ -9,14 +9,14 @@ namespace {
 
 int shown(unsigned channel) { return static_cast<int>(channel) + 1; }
 
-std::string notePrefix(const MidiEvent& e)
+std::string notePrefix(const MidiStream& stream, const MidiEvent& e)
 {
-    return positionText(e.position) + formatMessage(" MidiCh %d NoteNumber %d : ", shown(e.channel()), e.data1);
+    return positionText(stream.position(e)) + formatMessage(" MidiCh %d NoteNumber %d : ", shown(e.channel()), e.data1);
 }
 
-std::string channelNotePrefix(const MidiEvent& e)
+std::string channelNotePrefix(const MidiStream& stream, const MidiEvent& e)
 {
-    return positionText(e.position) + formatMessage(" MidiCh %d : ", shown(e.channel()));
+    return positionText(stream.position(e)) + formatMessage(" MidiCh %d : ", shown(e.channel()));
 }
 
 bool isCue(const MidiStream& stream, const MidiEvent& e, const char* word)
@@ -92,6 +92,7 @@ bool ChannelStage::run(const MidiStream& stream, const ToneSlots& slots)
 {
     reset();
     slots_ = &slots;
+    stream_ = &stream;
     channels_ = {};
     walk_ = {};
     fm_ = {};
@@ -351,7 +352,7 @@ bool ChannelStage::noteLength(const MidiStream& stream, std::size_t index, NoteL
     const MidiEvent& e = stream.events()[index];
     const NoteSpan& span = stream.spans()[index];
     const MidiChannelState& ch = channels_[e.channel()];
-    std::size_t stop = span.noteOff;
+    std::uint32_t stop = span.noteOff;
     bool legato = false;
     if (ch.reserve == 1 && span.channelNoteOn != NoteSpan::none &&
         (stop == NoteSpan::none || span.channelNoteOn < stop)) {
@@ -359,7 +360,7 @@ bool ChannelStage::noteLength(const MidiStream& stream, std::size_t index, NoteL
         legato = span.channelNoteOn != span.sameNoteOn;
     }
     if (span.sameNoteOn != NoteSpan::none && (stop == NoteSpan::none || span.sameNoteOn <= stop))
-        return fail(channelNotePrefix(e) + formatMessage("The NoteNumber %d is overlapped.", e.data1));
+        return fail(channelNotePrefix(*stream_, e) + formatMessage("The NoteNumber %d is overlapped.", e.data1));
     if (stop == NoteSpan::none)
         return fail("No Note Off Message.");
     const MidiEvent& end = stream.events()[stop];
@@ -389,25 +390,25 @@ bool ChannelStage::normalNote(const MidiEvent& e, const NoteLength& length)
     MidiChannelState& ch = channels_[e.channel()];
     const int note = e.data1;
     if (note < 13 || note > 108)
-        return fail(channelNotePrefix(e) + formatMessage("The NoteNumber %d is Out of Area.", note));
+        return fail(channelNotePrefix(*stream_, e) + formatMessage("The NoteNumber %d is Out of Area.", note));
     int chosen = -1;
     std::size_t chosenPos = 0;
     for (std::size_t p = 0; p < ch.fmChannels.size(); ++p) {
         const FmChannelSlot& f = fm_[ch.fmChannels[p]];
         if (f.busy && f.note == note)
-            return fail(channelNotePrefix(e) + formatMessage("The NoteNumber %d is overlapped.", note));
+            return fail(channelNotePrefix(*stream_, e) + formatMessage("The NoteNumber %d is overlapped.", note));
         if (chosen < 0 && (!f.busy || f.singleVoice)) {
             chosen = ch.fmChannels[p];
             chosenPos = p;
         }
     }
     if (chosen < 0)
-        return fail(notePrefix(e) + "Cannot assign the Note.");
+        return fail(notePrefix(*stream_, e) + "Cannot assign the Note.");
     const std::int64_t gate = length.end - e.time;
     if (gate <= 0)
-        return fail(notePrefix(e) + "The GateTime is 0.");
+        return fail(notePrefix(*stream_, e) + "The GateTime is 0.");
     if (gate > kLongestGate)
-        return fail(notePrefix(e) + "The GateTime is too long.");
+        return fail(notePrefix(*stream_, e) + "The GateTime is too long.");
     FmChannelSlot& f = fm_[chosen];
     const int k = chosen;
     velocity(k, e.time, e.data2);
@@ -450,13 +451,13 @@ bool ChannelStage::drumNote(const MidiEvent& e, const NoteLength& length)
             break;
         }
     if (k < 0)
-        return fail(notePrefix(e) + "Cannot assign the Note.");
+        return fail(notePrefix(*stream_, e) + "Cannot assign the Note.");
     FmChannelSlot& f = fm_[k];
     if (f.busy)
         return true;
     const std::int64_t gate = length.end - e.time;
     if (gate <= 0)
-        return fail(notePrefix(e) + "The GateTime is 0.");
+        return fail(notePrefix(*stream_, e) + "The GateTime is 0.");
     if (gate > kLongestGate)
         return true; // too long for a drum: the note is dropped
     int block = 0, code = 0;

@@ -54,6 +54,7 @@ private:
     void voiceAssign(int k, std::int64_t t);
 
     const ToneSlots* slots_ = nullptr;
+    const MidiStream* stream_ = nullptr;
     std::array<MidiChannelState, 16> channels_{}; // what the checks found (reserve, use, drum notes)
     std::array<MidiChannelState, 16> walk_{};     // bank, program and bend as the building walk goes
     FmChannels fm_{};

@@ -71,47 +71,29 @@ int dataBytesOf(std::uint8_t status)
     }
 }
 
-// Bar and beat bookkeeping for messages: starts at 1920 ticks a bar and 480 a beat,
-// whatever the file's division.
-class PositionCounter {
-public:
-    explicit PositionCounter(unsigned division) : division_(division) {}
-    void advance(std::uint64_t ticks) { sinceChange_ += ticks; }
-    MusicalPosition position() const
-    {
-        MusicalPosition p;
-        p.bar = static_cast<std::int64_t>(sinceChange_ / ticksPerBar_ + wholeBars_ + 1);
-        p.beat = static_cast<std::int64_t>((sinceChange_ % ticksPerBar_) / ticksPerBeat_ + 1);
-        p.tick = static_cast<std::int64_t>((sinceChange_ % ticksPerBar_) % ticksPerBeat_);
-        return p;
-    }
-    void timeSignature(unsigned numerator, unsigned denominatorPower)
-    {
-        wholeBars_ += sinceChange_ / ticksPerBar_;
-        sinceChange_ = 0;
-        // A beat or bar of 0 ticks (tiny division, huge denominator, numerator 0) would
-        // divide by zero; such a signature keeps at least one tick per beat and bar.
-        std::uint64_t beat = denominatorPower > 31 ? 0 : (std::uint64_t{division_} * 4u) >> denominatorPower;
-        ticksPerBeat_ = std::max<std::uint64_t>(beat, 1);
-        ticksPerBar_ = std::max<std::uint64_t>(numerator * ticksPerBeat_, 1);
-    }
-
-private:
-    unsigned division_;
-    std::uint64_t ticksPerBar_ = 1920;
-    std::uint64_t ticksPerBeat_ = 480;
-    std::uint64_t wholeBars_ = 0;
-    std::uint64_t sinceChange_ = 0;
-};
-
 } // namespace
 
 MidiStream::MidiStream(std::span<const std::uint8_t> file) : file_(file)
 {
     if (file_.size() >= 14)
         division_ = (unsigned{file_[12]} << 8) | file_[13];
+    signatures_.push_back(Signature{});
     read();
     findNoteSpans();
+}
+
+MusicalPosition MidiStream::position(const MidiEvent& e) const
+{
+    const auto index = static_cast<std::size_t>(&e - events_.data());
+    const auto it = std::upper_bound(signatures_.begin(), signatures_.end(), index,
+                                     [](std::size_t i, const Signature& s) { return i < s.firstEvent; });
+    const Signature& s = *std::prev(it);
+    const std::uint64_t since = e.tick - s.startTick;
+    MusicalPosition p;
+    p.bar = static_cast<std::int64_t>(since / s.ticksPerBar + s.wholeBars + 1);
+    p.beat = static_cast<std::int64_t>((since % s.ticksPerBar) / s.ticksPerBeat + 1);
+    p.tick = static_cast<std::int64_t>((since % s.ticksPerBar) % s.ticksPerBeat);
+    return p;
 }
 
 std::int64_t MidiStream::toTicks(double elapsed) const
@@ -127,9 +109,11 @@ void MidiStream::read()
 {
     ByteCursor in(file_, 22);
     double elapsed = 0.0;
+    std::uint64_t tick = 0;
     std::uint32_t tempo = 500000;
     std::uint8_t running = 0;
-    PositionCounter position(division_);
+    // An event takes at least 2 bytes; most take 3 or 4.
+    events_.reserve(file_.size() / 3 + 1);
     while (!in.atEnd()) {
         std::uint32_t delta;
         if (!in.varLength(delta))
@@ -148,7 +132,7 @@ void MidiStream::read()
         } else {
             in.next(first); // a stray data byte with no status to re-use is dropped
             elapsed += static_cast<double>(delta) * tempo;
-            position.advance(delta);
+            tick += delta;
             continue;
         }
         bool complete = true;
@@ -176,30 +160,45 @@ void MidiStream::read()
         if (!complete)
             break; // an event cut off by the end of the data is not an event
         elapsed += static_cast<double>(delta) * tempo;
-        position.advance(delta);
-        e.elapsed = elapsed;
+        tick += delta;
         e.time = toTicks(elapsed);
-        e.position = position.position();
+        e.tick = tick;
         if (e.status == 0xFF && e.metaType == 0x51 && e.dataLength >= 3) {
             const auto p = payload(e);
             tempo = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
         } else if (e.status == 0xFF && e.metaType == 0x58 && e.dataLength >= 2) {
             const auto p = payload(e);
-            position.timeSignature(p[0], p[1]);
+            timeSignature(tick, p[0], p[1]);
         } else if (e.kind() == 0xE0) {
             bends_[e.channel()].push_back(events_.size());
         }
         events_.push_back(e);
     }
+    endElapsed_ = events_.empty() ? 0.0 : elapsed;
+}
+
+void MidiStream::timeSignature(std::uint64_t tick, unsigned numerator, unsigned denominatorPower)
+{
+    const Signature& old = signatures_.back();
+    Signature s;
+    s.firstEvent = events_.size() + 1; // from the event after the signature itself
+    s.startTick = tick;
+    s.wholeBars = old.wholeBars + (tick - old.startTick) / old.ticksPerBar; // a partial bar is dropped
+    // A beat or bar of 0 ticks (tiny division, huge denominator, numerator 0) would divide
+    // by zero; such a signature keeps at least one tick per beat and bar.
+    const std::uint64_t beat = denominatorPower > 31 ? 0 : (std::uint64_t{division_} * 4u) >> denominatorPower;
+    s.ticksPerBeat = std::max<std::uint64_t>(beat, 1);
+    s.ticksPerBar = std::max<std::uint64_t>(numerator * s.ticksPerBeat, 1);
+    signatures_.push_back(s);
 }
 
 void MidiStream::findNoteSpans()
 {
     spans_.assign(events_.size(), NoteSpan{});
     // Walking backwards, remember the nearest later note-off and note-on per channel and note.
-    std::vector<std::size_t> nextOff(16 * 128, NoteSpan::none);
-    std::vector<std::size_t> nextOn(16 * 128, NoteSpan::none);
-    std::array<std::size_t, 16> nextChannelOn;
+    std::vector<std::uint32_t> nextOff(16 * 128, NoteSpan::none);
+    std::vector<std::uint32_t> nextOn(16 * 128, NoteSpan::none);
+    std::array<std::uint32_t, 16> nextChannelOn;
     nextChannelOn.fill(NoteSpan::none);
     for (std::size_t i = events_.size(); i-- > 0;) {
         const MidiEvent& e = events_[i];
@@ -208,10 +207,10 @@ void MidiStream::findNoteSpans()
             spans_[i].noteOff = nextOff[key];
             spans_[i].sameNoteOn = nextOn[key];
             spans_[i].channelNoteOn = nextChannelOn[e.channel()];
-            nextOn[key] = i;
-            nextChannelOn[e.channel()] = i;
+            nextOn[key] = static_cast<std::uint32_t>(i);
+            nextChannelOn[e.channel()] = static_cast<std::uint32_t>(i);
         } else if (e.isNoteOff()) {
-            nextOff[key] = i;
+            nextOff[key] = static_cast<std::uint32_t>(i);
         }
     }
 }

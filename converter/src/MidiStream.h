@@ -23,9 +23,8 @@ struct MidiEvent {
     std::uint8_t metaType = 0; // meta events only
     std::uint32_t dataOffset = 0; // payload of meta and exclusive events inside the file
     std::uint32_t dataLength = 0;
-    double elapsed = 0.0;       // sum of delta ticks x microseconds per quarter up to this event
-    std::int64_t time = 0;      // elapsed rounded to 4 ms ticks
-    MusicalPosition position;
+    std::int64_t time = 0;        // elapsed time (delta ticks x microseconds per quarter) in 4 ms ticks
+    std::uint64_t tick = 0;       // file ticks since the start
 
     std::uint8_t kind() const { return status < 0xF0 ? static_cast<std::uint8_t>(status & 0xF0) : status; }
     std::uint8_t channel() const { return static_cast<std::uint8_t>(status & 0x0F); }
@@ -37,11 +36,10 @@ struct MidiEvent {
 // Where the note started by one note-on ends, worked out for every note-on in one pass so
 // that finding a note's length never walks the rest of the song again.
 struct NoteSpan {
-    static constexpr std::size_t none = static_cast<std::size_t>(-1);
-    std::size_t noteOff = none;        // the matching note-off (or note-on with velocity 0)
-    std::size_t sameNoteOn = none;     // the next note-on of the same channel and note
-    std::size_t channelNoteOn = none;  // the next note-on of the same channel, any note
-    std::size_t nextAdpcmNoteOn = none; // the next ADPCM note-on of the song (filled by the ADPCM stage)
+    static constexpr std::uint32_t none = 0xFFFFFFFFu;
+    std::uint32_t noteOff = none;       // the matching note-off (or note-on with velocity 0)
+    std::uint32_t sameNoteOn = none;    // the next note-on of the same channel and note
+    std::uint32_t channelNoteOn = none; // the next note-on of the same channel, any note
 };
 
 class MidiStream {
@@ -54,7 +52,9 @@ public:
     const std::vector<MidiEvent>& events() const { return events_; }
     const std::vector<NoteSpan>& spans() const { return spans_; }
     unsigned division() const { return division_; }
-    double endElapsed() const { return events_.empty() ? 0.0 : events_.back().elapsed; }
+    double endElapsed() const { return endElapsed_; }
+    // Bar, beat and tick of an event of this stream, for messages.
+    MusicalPosition position(const MidiEvent& e) const;
     std::span<const std::uint8_t> payload(const MidiEvent& e) const { return file_.subspan(e.dataOffset, e.dataLength); }
     // Indices of the pitch-bend events of one channel, in order.
     const std::vector<std::size_t>& pitchBends(unsigned channel) const { return bends_[channel & 15]; }
@@ -67,12 +67,25 @@ public:
 private:
     void read();
     void findNoteSpans();
+    void timeSignature(std::uint64_t tick, unsigned numerator, unsigned denominatorPower);
 
     std::span<const std::uint8_t> file_;
     unsigned division_ = 1;
     std::vector<MidiEvent> events_;
     std::vector<NoteSpan> spans_;
     std::vector<std::size_t> bends_[16];
+    double endElapsed_ = 0.0;
+
+    // Bar bookkeeping from one time-signature event on: 1920 ticks a bar and 480 a beat
+    // before the first one, whatever the division.
+    struct Signature {
+        std::size_t firstEvent = 0;   // the first event counted with it
+        std::uint64_t startTick = 0;  // file tick of the change
+        std::uint64_t wholeBars = 0;  // bars counted before it
+        std::uint64_t ticksPerBar = 1920;
+        std::uint64_t ticksPerBeat = 480;
+    };
+    std::vector<Signature> signatures_;
 };
 
 // printf-style formatting into a std::string.
