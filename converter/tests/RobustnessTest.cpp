@@ -29,11 +29,12 @@ Smf richSong()
 TEST(ConverterRobustness, EveryTruncationOfASongEndsCleanly)
 {
     const auto full = richSong().bytes();
+    const auto bank = TestBank().bytes();
     ASSERT_EQ(convert(full).rc, 1) << convert(full).message;
     for (std::size_t n = 0; n < full.size(); ++n) {
         // Copy into a buffer of exactly n bytes so a read past the end is caught by the sanitizers.
         std::vector<std::uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
-        const Result r = convert(cut);
+        const Result r = convert(cut, bank, nullptr, 4096);
         EXPECT_TRUE(r.rc == 0 || r.rc == 1) << n;
         if (r.rc == 0) {
             EXPECT_FALSE(r.message.empty()) << n;

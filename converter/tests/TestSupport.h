@@ -143,7 +143,7 @@ struct Result {
 };
 
 inline Result convert(const std::vector<std::uint8_t>& smf, const std::vector<std::uint8_t>& bank = TestBank().bytes(),
-                      const std::vector<std::uint8_t>* adpcm = nullptr, std::int32_t capacity = 1 << 20)
+                      const std::vector<std::uint8_t>* adpcm = nullptr, std::int32_t capacity = 1 << 16)
 {
     Result r;
     std::vector<std::uint8_t> out(static_cast<std::size_t>(capacity));
