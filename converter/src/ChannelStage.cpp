@@ -338,7 +338,9 @@ bool ChannelStage::build(const MidiStream& stream)
             break;
         }
     }
-    if (startSeen && stopSeen && loop_.start != 0 && loop_.stop != 0 && loop_.stop < loop_.start)
+    // A STOP before the START is wrong wherever it lies, at tick 0 too: a stop marker ahead
+    // of the start would leave the loop points out of order.
+    if (startSeen && stopSeen && loop_.stop < loop_.start)
         return fail("Wrong START and STOP position.");
     if (!startSeen)
         loop_.start = 0;
@@ -614,7 +616,9 @@ void ChannelStage::octaveShift(int k, std::int64_t t, int key, int& block, int& 
 void ChannelStage::velocity(int k, std::int64_t t, int value)
 {
     SentValue& last = fm_[k].velocity;
-    if (value == last.value)
+    // After a START point every value is sent again, the velocity too, so that a loop
+    // back to START does not play on with the velocity the song ended with.
+    if (value == last.value && last.sent)
         return;
     const int code = shortVelocityCode(value);
     bool send;

@@ -54,6 +54,8 @@ TEST(ChannelStage, StartAndStopPointRules)
     EXPECT_EQ(messageOf(Smf().setup(0, 1, 5).on(0, 0, 60).cue(10, "START").off(10, 0, 60)), "Wrong START point position.");
     EXPECT_EQ(messageOf(Smf().setup(0, 1, 5).on(0, 0, 60).cue(10, "STOP").off(10, 0, 60)), "Wrong STOP point position.");
     EXPECT_EQ(messageOf(Smf().cue(100, "STOP").cue(100, "START")), "Wrong START and STOP position.");
+    // A STOP at tick 0 before a later START is just as wrong.
+    EXPECT_EQ(messageOf(Smf().cue(0, "STOP").cue(100, "START")), "Wrong START and STOP position.");
 }
 
 TEST(ChannelStage, ReserveThreeTakesThreeChannelsAndAFourthNoteFails)
@@ -135,6 +137,23 @@ TEST(ChannelStage, VelocityVolumeAndModulationRules)
     EXPECT_EQ(controls, (std::vector<std::vector<std::uint8_t>>{
                             {0x00, 0x0B}, {0x00, 0x3B, 50}, {0x00, 0x37, 100}, {0x00, 0x37, 104},
                             {0x00, 0x21}, {0x00, 0x22}, {0x00, 0x3A, 64}, {0x00, 0x3A, 64}}));
+}
+
+TEST(ChannelStage, StartPointSendsEveryValueAgain)
+{
+    const auto steps = stepsOf(Smf().setup(0, 1, 5).cue(0, "START").cc(0, 0, 7, 100).note(0, 0, 60, 100, 100)
+                                   .note(0, 0, 60, 100, 100));
+    int velocities = 0;
+    for (const auto& s : steps)
+        velocities += s.event == std::vector<std::uint8_t>{0x00, 0x0B};
+    EXPECT_EQ(velocities, 1); // repeated velocity: sent once
+
+    // The same volume before and after START is sent both times.
+    const auto again = stepsOf(Smf().setup(0, 1, 5).cc(0, 0, 7, 100).cue(0, "START").cc(0, 0, 7, 100).note(0, 0, 60, 100));
+    int volumes = 0;
+    for (const auto& s : again)
+        volumes += s.event == std::vector<std::uint8_t>{0x00, 0x37, 100};
+    EXPECT_EQ(volumes, 2);
 }
 
 TEST(ChannelStage, FrequencyRegistersOfBentNotes)

@@ -16,7 +16,6 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,7 +65,8 @@ public:
     bool run(const std::vector<std::uint8_t>& smf, std::span<const std::uint8_t> bank,
              const std::vector<std::uint8_t>* adpcm, std::vector<std::uint8_t>& smaf, std::string& message) const
     {
-        constexpr std::size_t limit = std::numeric_limits<std::int32_t>::max();
+        // No ring tone comes near this; a song that would is refused rather than buffered.
+        constexpr std::size_t limit = 64u << 20;
         if (smf.size() > limit) {
             message = "The file is too large.";
             return false;
