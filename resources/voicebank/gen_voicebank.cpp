@@ -186,13 +186,16 @@ std::array<std::uint8_t, 5> encode(const Operator& op, int vibratoDepth = 0, int
 
 int clampLevel(int tl) { return std::clamp(tl, 0, 63); }
 
+// The patches were tuned for a player whose notes sound an octave above standard pitch;
+// most carry an offset of -12 (or a half-frequency carrier) to come back down. Here a note
+// sounds at its standard pitch, so that octave is given back.
+constexpr int kPatchOctave = 12;
+
 // Octave code of the voice: 0 raises an octave, 1 plays as struck, 2 and 3 lower.
-// A carrier at half frequency (multiplier code 0) sounds an octave low; it is lifted.
 int octaveCode(const TwoOpVoice& v)
 {
-    int shift = (v.offset >= 0 ? v.offset + 6 : v.offset - 6) / 12;
-    if (v.car.mul == 0)
-        shift += 1;
+    const int semitones = v.offset + kPatchOctave;
+    const int shift = (semitones >= 0 ? semitones + 6 : semitones - 6) / 12;
     return std::clamp(1 - shift, 0, 3);
 }
 
@@ -358,7 +361,7 @@ std::vector<std::uint8_t> buildBank(const PatchList& list)
             v.car.dr = std::min(15, v.car.dr + damping[kit] / 2);
             Record r = twoOperator(v, 10 + kit, kit);
             r.bytes[4] = 1; // drums sound at their key
-            const int key = (patch.fixed >= 0 ? patch.fixed : drumSource(note)) + v.offset + tuning[kit];
+            const int key = (patch.fixed >= 0 ? patch.fixed + kPatchOctave : drumSource(note)) + v.offset + tuning[kit];
             r.bytes[25] = static_cast<std::uint8_t>(std::clamp(key, 0, 127));
             const std::size_t index = static_cast<std::size_t>(kit * 79 + i);
             putName(bank, 1280 + index, patch.shortName);
