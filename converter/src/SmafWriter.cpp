@@ -169,6 +169,16 @@ std::uint8_t SmafWriter::scoreTracksNeeded(const ToneSlots& slots, const FmChann
 MemoryFile SmafWriter::write(const SmafSong& song, std::size_t limit) const
 {
     MemoryFile f(limit);
+    // Each event takes its bytes and a duration of one or two bytes.
+    std::size_t estimate = 1024;
+    for (const FmChannelSlot& channel : *song.channels)
+        estimate += channel.events.size() * 5;
+    if (song.audioEvents)
+        estimate += song.audioEvents->size() * 5;
+    if (song.waves)
+        for (const WaveEntry& w : *song.waves)
+            estimate += w.bytes.size() + 8;
+    f.reserve(std::min(estimate, limit));
     f.putText("MMMD");
     f.put32(0);
     contents(f, song);

@@ -14,6 +14,7 @@ namespace melconv {
 class MemoryFile {
 public:
     explicit MemoryFile(std::size_t limit) : limit_(limit) {}
+    void reserve(std::size_t bytes) { bytes_.reserve(bytes); }
     void put(std::uint8_t b);
     void put(std::initializer_list<std::uint8_t> bytes) { for (auto b : bytes) put(b); }
     void put(std::span<const std::uint8_t> bytes);
