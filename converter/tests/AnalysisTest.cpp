@@ -68,6 +68,17 @@ TEST(ToneAnalysis, FourOperatorTonesTakeEightSlotsAtMost)
     EXPECT_EQ(messageOf(full, bank), "Cannot assign a 2 operator tone.");
 }
 
+TEST(ToneAnalysis, DrumTonesShareTheTableOfSixteen)
+{
+    Smf smf;
+    smf.drumSetup(9, 16);
+    for (int note = 30; note < 46; ++note)
+        smf.note(0, 9, note, 10);
+    EXPECT_NE(messageOf(smf), "MidiCh 10 : Cannot assign a Drum tone.");
+    smf.note(0, 9, 46, 10);
+    EXPECT_EQ(messageOf(smf), "MidiCh 10 : Cannot assign a Drum tone.");
+}
+
 TEST(ToneAnalysis, DrumReserveMustMatchTheDrumTones)
 {
     const auto threeDrums = Smf().drumSetup(9, 2).note(0, 9, 36, 50).note(0, 9, 38, 50).note(0, 9, 42, 50);

@@ -199,6 +199,41 @@ TEST(ChannelStage, ProgramChangesDuringTheSong)
     EXPECT_TRUE(hasEvent(steps, {0xFF, 0xF0, 0x06, 0x43, 0x03, 0x91, 0x18, 0x01, 0xF7}));
 }
 
+TEST(ChannelStage, FourOperatorChannelsReserveTheirPartners)
+{
+    TestBank bank;
+    bank.normal(0, 5, 4);
+    const Result r = convert(Smf().setup(0, 2, 5).setup(1, 1, 6).on(0, 0, 60).on(0, 0, 64).note(0, 1, 67, 480)
+                                 .off(0, 0, 60).off(0, 0, 64).bytes(),
+                             bank.bytes());
+    ASSERT_EQ(r.rc, 1) << r.message;
+    // FM 0 and 1 play the 4-operator channel (partners 4 and 5); the 2-operator channel takes FM 2.
+    EXPECT_EQ(notes(scoreSteps(r.smaf)), (std::vector<std::vector<std::uint8_t>>{{0x1C, 0x7D}, {0x64, 0x7D}, {0xA7, 0x7D}}));
+    // Voices: slot 0 4-operator (partner 4), slot 1 2-operator: one group of 8 slots (2);
+    // FM channels 0, 1, 2, 4, 5 in use or reserved (2 tracks).
+    EXPECT_EQ(r.smaf[24], 2);
+    const std::size_t setup = findChunk(r.smaf, "Mtsu");
+    EXPECT_EQ(r.smaf[setup + 10], 0x1C); // the 4-operator voice message
+    EXPECT_EQ(r.smaf[setup + 8 + 3 + 0x1C + 2], 0x12); // then the 2-operator one
+
+    // Eight 4-operator channels fill all sixteen: a ninth has none.
+    EXPECT_EQ(messageOf(Smf().setup(0, 9, 5).note(0, 0, 60, 10), bank), "MidiCh 1 : Cannot assign Normal channel.");
+}
+
+TEST(ChannelStage, DrumProgramAssignsVoicesWhenNotesCollide)
+{
+    // A normal program 38 and the drum note 38 share one number: the drum channel needs a
+    // voice-assign event to pick its voice.
+    const auto steps = stepsOf(Smf().setup(0, 1, 38).drumSetup(9, 1).note(0, 0, 60, 100).note(0, 9, 38, 100));
+    bool assigned = false;
+    for (const auto& s : steps)
+        assigned = assigned || (s.event.size() == 9 && s.event[5] == 0x91);
+    EXPECT_TRUE(assigned);
+    const auto plain = stepsOf(Smf().setup(0, 1, 37).drumSetup(9, 1).note(0, 0, 60, 100).note(0, 9, 38, 100));
+    for (const auto& s : plain)
+        EXPECT_FALSE(s.event.size() == 9 && s.event[5] == 0x91);
+}
+
 TEST(ChannelStage, DrumNotesPlayAtTheirKey)
 {
     TestBank bank;
