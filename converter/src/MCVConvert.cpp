@@ -29,7 +29,9 @@ extern "C" MELCONV_API int MCVConvert(const std::uint8_t* smf, std::int32_t smfS
         }
         if (message)
             std::memcpy(message, job.message().data(), std::min<std::size_t>(job.message().size(), messageSize));
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
+        // Nothing may cross the C boundary as an exception; running out of memory on an
+        // absurd song is the only way here.
         *outSize = 0;
         static constexpr char text[] = "Out of memory.";
         if (message)
