@@ -131,7 +131,7 @@ bool AdpcmStage::run(const MidiStream& stream, const AdpcmBank& bank)
             if (nextNote < notes.size() && notes[nextNote] == i) {
                 const std::size_t following = nextNote + 1 < notes.size() ? notes[nextNote + 1] : std::size_t{NoteSpan::none};
                 ++nextNote;
-                const NoteSpan& span = stream.spans()[i];
+                const NoteSpan& span = stream.span(i);
                 if (following != NoteSpan::none && (span.noteOff == NoteSpan::none || following < span.noteOff))
                     return fail(positionText(stream.position(e)) +
                                 formatMessage(" MidiCh %d NoteNumber %d : The ADPCM Note is overlapped.", e.channel() + 1, e.data1));
@@ -185,7 +185,7 @@ bool AdpcmStage::takeTick(const MidiEvent& e, std::int64_t t)
 bool AdpcmStage::note(const MidiStream& stream, std::size_t index, const AdpcmBank& bank)
 {
     const MidiEvent& e = stream.events()[index];
-    const MidiEvent& off = stream.events()[stream.spans()[index].noteOff];
+    const MidiEvent& off = stream.events()[stream.span(index).noteOff];
     const MidiChannelState& ch = walk_[e.channel()];
     const std::string prefix =
         positionText(stream.position(e)) + formatMessage(" MidiCh %d NoteNumber %d : ", e.channel() + 1, e.data1);

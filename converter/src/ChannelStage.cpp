@@ -352,7 +352,7 @@ bool ChannelStage::build(const MidiStream& stream)
 bool ChannelStage::noteLength(const MidiStream& stream, std::size_t index, NoteLength& out)
 {
     const MidiEvent& e = stream.events()[index];
-    const NoteSpan& span = stream.spans()[index];
+    const NoteSpan& span = stream.span(index);
     const MidiChannelState& ch = channels_[e.channel()];
     std::uint32_t stop = span.noteOff;
     bool legato = false;

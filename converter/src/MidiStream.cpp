@@ -112,8 +112,9 @@ void MidiStream::read()
     std::uint64_t tick = 0;
     std::uint32_t tempo = 500000;
     std::uint8_t running = 0;
-    // An event takes at least 2 bytes; most take 3 or 4.
-    events_.reserve(file_.size() / 3 + 1);
+    std::uint32_t noteOns = 0;
+    // An event takes at least 2 bytes, so this never grows; pages not reached stay untouched.
+    events_.reserve(file_.size() / 2 + 1);
     while (!in.atEnd()) {
         std::uint32_t delta;
         if (!in.varLength(delta))
@@ -142,8 +143,8 @@ void MidiStream::read()
             std::uint32_t length;
             if (!in.varLength(length))
                 break;
-            e.dataOffset = static_cast<std::uint32_t>(in.pos());
-            e.dataLength = length;
+            e.aux = static_cast<std::uint32_t>(payloads_.size());
+            payloads_.push_back({static_cast<std::uint32_t>(in.pos()), length});
             complete = in.skip(length);
         } else {
             const int n = dataBytesOf(e.status);
@@ -163,10 +164,12 @@ void MidiStream::read()
         tick += delta;
         e.time = toTicks(elapsed);
         e.tick = tick;
-        if (e.status == 0xFF && e.metaType == 0x51 && e.dataLength >= 3) {
+        if (e.isNoteOn()) {
+            e.aux = noteOns++;
+        } else if (e.status == 0xFF && e.metaType == 0x51 && payload(e).size() >= 3) {
             const auto p = payload(e);
             tempo = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
-        } else if (e.status == 0xFF && e.metaType == 0x58 && e.dataLength >= 2) {
+        } else if (e.status == 0xFF && e.metaType == 0x58 && payload(e).size() >= 2) {
             const auto p = payload(e);
             timeSignature(tick, p[0], p[1]);
         } else if (e.kind() == 0xE0) {
@@ -175,6 +178,7 @@ void MidiStream::read()
         events_.push_back(e);
     }
     endElapsed_ = events_.empty() ? 0.0 : elapsed;
+    spans_.resize(noteOns);
 }
 
 void MidiStream::timeSignature(std::uint64_t tick, unsigned numerator, unsigned denominatorPower)
@@ -194,7 +198,6 @@ void MidiStream::timeSignature(std::uint64_t tick, unsigned numerator, unsigned 
 
 void MidiStream::findNoteSpans()
 {
-    spans_.assign(events_.size(), NoteSpan{});
     // Walking backwards, remember the nearest later note-off and note-on per channel and note.
     std::vector<std::uint32_t> nextOff(16 * 128, NoteSpan::none);
     std::vector<std::uint32_t> nextOn(16 * 128, NoteSpan::none);
@@ -204,9 +207,10 @@ void MidiStream::findNoteSpans()
         const MidiEvent& e = events_[i];
         const unsigned key = e.channel() * 128u + e.data1;
         if (e.isNoteOn()) {
-            spans_[i].noteOff = nextOff[key];
-            spans_[i].sameNoteOn = nextOn[key];
-            spans_[i].channelNoteOn = nextChannelOn[e.channel()];
+            NoteSpan& span = spans_[e.aux];
+            span.noteOff = nextOff[key];
+            span.sameNoteOn = nextOn[key];
+            span.channelNoteOn = nextChannelOn[e.channel()];
             nextOn[key] = static_cast<std::uint32_t>(i);
             nextChannelOn[e.channel()] = static_cast<std::uint32_t>(i);
         } else if (e.isNoteOff()) {

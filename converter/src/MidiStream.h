@@ -21,8 +21,10 @@ struct MidiEvent {
     std::uint8_t data1 = 0;    // 7-bit data bytes of channel messages
     std::uint8_t data2 = 0;
     std::uint8_t metaType = 0; // meta events only
-    std::uint32_t dataOffset = 0; // payload of meta and exclusive events inside the file
-    std::uint32_t dataLength = 0;
+    // Meta and exclusive events: the index of their payload; note-ons: the index of their
+    // span. Kept apart so that the record of every event stays small (long songs hold
+    // hundreds of thousands).
+    std::uint32_t aux = 0;
     std::int64_t time = 0;        // elapsed time (delta ticks x microseconds per quarter) in 4 ms ticks
     std::uint64_t tick = 0;       // file ticks since the start
 
@@ -50,12 +52,18 @@ public:
 
     std::span<const std::uint8_t> file() const { return file_; }
     const std::vector<MidiEvent>& events() const { return events_; }
-    const std::vector<NoteSpan>& spans() const { return spans_; }
+    // The span of the note started by note-on event `index`.
+    const NoteSpan& span(std::size_t index) const { return spans_[events_[index].aux]; }
     unsigned division() const { return division_; }
     double endElapsed() const { return endElapsed_; }
     // Bar, beat and tick of an event of this stream, for messages.
     MusicalPosition position(const MidiEvent& e) const;
-    std::span<const std::uint8_t> payload(const MidiEvent& e) const { return file_.subspan(e.dataOffset, e.dataLength); }
+    // The data bytes of a meta or exclusive event.
+    std::span<const std::uint8_t> payload(const MidiEvent& e) const
+    {
+        const Payload& p = payloads_[e.aux];
+        return file_.subspan(p.offset, p.length);
+    }
     // Indices of the pitch-bend events of one channel, in order.
     const std::vector<std::size_t>& pitchBends(unsigned channel) const { return bends_[channel & 15]; }
     // True when channel `ch` has a pitch bend strictly between events `from` and `to`.
@@ -72,7 +80,12 @@ private:
     std::span<const std::uint8_t> file_;
     unsigned division_ = 1;
     std::vector<MidiEvent> events_;
-    std::vector<NoteSpan> spans_;
+    struct Payload {
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;
+    };
+    std::vector<Payload> payloads_;
+    std::vector<NoteSpan> spans_; // one per note-on
     std::vector<std::size_t> bends_[16];
     double endElapsed_ = 0.0;
 

@@ -121,15 +121,15 @@ TEST(ConverterRobustness, NoteSpansAreFoundInOnePass)
 {
     const auto smf = Smf().on(0, 0, 60).on(0, 0, 62).on(0, 1, 60).off(10, 0, 62).off(0, 0, 60).on(0, 0, 60).off(0, 1, 60).off(0, 0, 60).bytes();
     const MidiStream stream(smf);
-    const auto& spans = stream.spans();
     ASSERT_EQ(stream.events().size(), 9u);
-    EXPECT_EQ(spans[0].noteOff, 4u);
-    EXPECT_EQ(spans[0].sameNoteOn, 5u);
-    EXPECT_EQ(spans[0].channelNoteOn, 1u);
-    EXPECT_EQ(spans[1].noteOff, 3u);
-    EXPECT_EQ(spans[2].noteOff, 6u);
-    EXPECT_EQ(spans[5].noteOff, 7u);
-    EXPECT_EQ(spans[5].channelNoteOn, NoteSpan::none);
+    const auto spans = [&](std::size_t i) { return stream.span(i); };
+    EXPECT_EQ(spans(0).noteOff, 4u);
+    EXPECT_EQ(spans(0).sameNoteOn, 5u);
+    EXPECT_EQ(spans(0).channelNoteOn, 1u);
+    EXPECT_EQ(spans(1).noteOff, 3u);
+    EXPECT_EQ(spans(2).noteOff, 6u);
+    EXPECT_EQ(spans(5).noteOff, 7u);
+    EXPECT_EQ(spans(5).channelNoteOn, NoteSpan::none);
 }
 
 } // namespace
