@@ -185,6 +185,31 @@ TEST(ChannelStage, FrequencyRegistersOfBentNotes)
     EXPECT_TRUE(notes(stepsOf(Smf().setup(0, 1, 5).on(0, 0, 60).bend(100, 0, 9000).off(100, 0, 60))).empty());
 }
 
+TEST(ChannelStage, BendUpdatesWriteOnlyChangedRegisters)
+{
+    auto registerWrites = [](const std::vector<Step>& steps) {
+        std::vector<std::vector<std::uint8_t>> out;
+        for (const auto& s : steps)
+            if (s.event.size() == 9 && s.event[5] == 0x90)
+                out.push_back({s.event[6], s.event[7]});
+        return out;
+    };
+    const auto k = [](int note, int bend, bool on) { return ChannelStage::frequencyRegisters(note, bend, 2, on); };
+    // Note 69 bent up; the same bend again writes nothing; a small change alters only the low byte.
+    const auto steps = stepsOf(Smf().setup(0, 1, 5).bend(0, 0, 8192 + 512).on(0, 0, 69).bend(50, 0, 8192 + 512)
+                                   .bend(50, 0, 8192 + 1024).off(50, 0, 69).bend(50, 0, 8192 + 1024));
+    const auto a = k(69, 2048, true);
+    const auto b = k(69, 4096, true);
+    ASSERT_EQ(a[1], b[1]);
+    ASSERT_NE(a[0], b[0]);
+    const auto off = k(69, 4096, false);
+    EXPECT_EQ(registerWrites(steps), (std::vector<std::vector<std::uint8_t>>{
+                                         {0xB0, std::uint8_t(a[0])}, {0xC0, std::uint8_t(a[1])},   // key on
+                                         {0xB0, std::uint8_t(b[0])},                                 // low byte only
+                                         {0xB0, std::uint8_t(off[0])}, {0xC0, std::uint8_t(off[1])}, // key off
+                                         {0xB0, std::uint8_t(off[0])}, {0xC0, std::uint8_t(off[1])}})); // first after the note-off: both
+}
+
 TEST(ChannelStage, ProgramChangesDuringTheSong)
 {
     EXPECT_EQ(messageOf(Smf().setup(0, 1, 5).on(0, 0, 60).program(10, 0, 6).off(100, 0, 60)),
