@@ -23,9 +23,6 @@ public:
     // The length of the SMAF built, once the writer has run (0 before).
     std::uint64_t builtLength() const { return builtLength_; }
 
-    // The milliseconds of one SMAF tick; fixed.
-    static constexpr int kTimebaseMs = 4;
-
 private:
     bool checkHeader();
     bool stageFailed(const Stage& stage);

@@ -99,7 +99,7 @@ MusicalPosition MidiStream::position(const MidiEvent& e) const
 std::int64_t MidiStream::toTicks(double elapsed) const
 {
     // A division of 0 counts as 1 so that times stay finite.
-    const double unit = static_cast<double>(std::max(division_, 1u)) * 4.0 * 1000.0;
+    const double unit = static_cast<double>(std::max(division_, 1u)) * kTimebaseMs * 1000.0;
     const double ticks = std::floor(elapsed / unit + 0.5);
     constexpr double limit = 9.0e15; // far beyond any song; keeps the integer exact
     return static_cast<std::int64_t>(std::min(ticks, limit));

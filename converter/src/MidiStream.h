@@ -9,6 +9,10 @@
 
 namespace melconv {
 
+// Milliseconds of one SMAF tick, for the score tracks and the audio track alike; no input
+// changes it.
+constexpr int kTimebaseMs = 4;
+
 // Bar, beat and tick of an event for messages, counted from 1:1:0.
 struct MusicalPosition {
     std::int64_t bar = 1;
