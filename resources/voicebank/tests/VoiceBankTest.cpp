@@ -1,0 +1,90 @@
+// The generated voice bank: its shape, and voices that make sense for their instruments.
+#include "orka/resources/VoiceBank.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kNames = 8;
+constexpr std::size_t kMelodic = 8 + 2070 * 16;
+constexpr std::size_t kDrums = kMelodic + 1280 * 26;
+
+const std::uint8_t* melodic(int bank, int program) { return orka::resources::embeddedVoiceBank().data() + kMelodic + (bank * 128 + program) * 26; }
+const std::uint8_t* drum(int kit, int note) { return orka::resources::embeddedVoiceBank().data() + kDrums + (kit * 79 + note - 13) * 26; }
+std::string name(std::size_t index)
+{
+    const auto* p = reinterpret_cast<const char*>(orka::resources::embeddedVoiceBank().data() + kNames + index * 16);
+    return std::string(p, strnlen(p, 16));
+}
+
+TEST(VoiceBank, HasTheFixedShape)
+{
+    const auto bank = orka::resources::embeddedVoiceBank();
+    ASSERT_EQ(bank.size(), 86948u);
+    EXPECT_EQ(std::string(bank.begin(), bank.begin() + 4), "FM  ");
+    EXPECT_EQ((bank[4] << 24) | (bank[5] << 16) | (bank[6] << 8) | bank[7], 86940);
+    for (std::size_t i = 0; i < 2070; ++i) {
+        const std::string n = name(i);
+        EXPECT_FALSE(n.empty()) << i;
+        EXPECT_LE(n.size(), 8u) << i;
+        for (std::size_t k = n.size(); k < 16; ++k)
+            EXPECT_EQ(bank[kNames + i * 16 + k], 0) << i;
+    }
+}
+
+TEST(VoiceBank, MelodicBanksHoldTwoAndFourOperatorVoices)
+{
+    for (int b = 0; b < 10; ++b) {
+        for (int p = 0; p < 128; ++p) {
+            const std::uint8_t* r = melodic(b, p);
+            const int algorithm = r[3] & 7;
+            if (b % 2 == 0)
+                EXPECT_LE(algorithm, 1) << b << "/" << p;
+            else
+                EXPECT_GE(algorithm, 4) << b << "/" << p;
+            EXPECT_EQ(r[1], b);
+            EXPECT_EQ(r[2], p);
+            EXPECT_LE(r[4], 3);
+            // Some operator must be audible: a carrier below full attenuation.
+            const int carrierLevel = (algorithm <= 1 ? r[13] : r[23]) >> 2;
+            EXPECT_LT(carrierLevel, 63) << b << "/" << p;
+        }
+    }
+    // Bank 1 is bank 0 made four-operator: the first pair's modulator is the same voice.
+    EXPECT_EQ(melodic(1, 0)[5], melodic(0, 0)[5]);
+    EXPECT_EQ(name(0), name(128));
+}
+
+TEST(VoiceBank, DrumKitsCoverThePercussionNotesWithSensibleKeys)
+{
+    for (int kit = 0; kit < 10; ++kit) {
+        for (int note = 13; note <= 91; ++note) {
+            const std::uint8_t* r = drum(kit, note);
+            EXPECT_EQ(r[1], 10 + kit);
+            EXPECT_LE(r[3] & 7, 1);
+            EXPECT_LT(r[25], 128);
+        }
+        // The bass drum sounds well below the hi-hat.
+        EXPECT_LT(drum(kit, 36)[25] + 24, drum(kit, 42)[25]) << kit;
+    }
+    EXPECT_EQ(name(1280 + 36 - 13), "BD1"); // Bass Drum 1
+}
+
+TEST(VoiceBank, FileNextToTheProgramsMatchesTheEmbeddedBytes)
+{
+    const char* bin = std::getenv("ORKA_TEST_BIN");
+    ASSERT_NE(bin, nullptr);
+    std::ifstream in(std::string(bin) + "/orkavoice.vma", std::ios::binary);
+    ASSERT_TRUE(in);
+    const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto bank = orka::resources::embeddedVoiceBank();
+    EXPECT_EQ(file, std::vector<std::uint8_t>(bank.begin(), bank.end()));
+}
+
+} // namespace
