@@ -39,7 +39,7 @@ bool QueuedWaveOut::write(int buffer, std::size_t bytes)
     std::lock_guard lock(mutex_);
     if (!opened_ || buffer < 0 || buffer >= kMaxBuffers || bytes > buffers_[buffer].size())
         return false;
-    queue_.emplace_back(buffer, bytes);
+    queue_.push_back(Written{buffer, bytes, !paused_});
     wake_.notify_all();
     return true;
 }
@@ -72,14 +72,14 @@ void QueuedWaveOut::close()
     }
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
         thread_.join();
-    std::deque<std::pair<int, std::size_t>> left;
+    std::deque<Written> left;
     {
         std::lock_guard lock(mutex_);
         left.swap(queue_);
     }
     if (opened_ && drainOnClose())
-        for (const auto& [buffer, bytes] : left)
-            consume(buffers_[buffer].first(bytes));
+        for (const Written& w : left)
+            consume(buffers_[w.buffer].first(w.bytes), w.whileRunning);
     std::lock_guard lock(mutex_);
     if (opened_) {
         opened_ = false;
@@ -102,11 +102,12 @@ void QueuedWaveOut::run()
             lock.lock();
             continue;
         }
-        const auto [buffer, bytes] = queue_.front();
+        const Written w = queue_.front();
+        const int buffer = w.buffer;
         queue_.pop_front();
-        const std::span<const std::uint8_t> memory = buffers_[buffer].first(bytes);
+        const std::span<const std::uint8_t> memory = buffers_[buffer].first(w.bytes);
         lock.unlock();
-        consume(memory);
+        consume(memory, w.whileRunning);
         lock.lock();
         if (stop_)
             return;
@@ -136,7 +137,7 @@ protected:
         return true;
     }
     // Takes the buffer at the pace a real device would, so playing lasts as long as the piece.
-    void consume(std::span<const std::uint8_t> bytes) override
+    void consume(std::span<const std::uint8_t> bytes, bool) override
     {
         const auto frames = static_cast<std::int64_t>(bytes.size() / static_cast<std::size_t>(format().bytesPerFrame()));
         const auto now = std::chrono::steady_clock::now();

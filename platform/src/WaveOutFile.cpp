@@ -47,12 +47,6 @@ public:
     bool audible() const override { return false; }
     std::string name() const override { return "file"; }
 
-    void restart() override
-    {
-        recording_.store(true);
-        QueuedWaveOut::restart();
-    }
-
 protected:
     bool openDevice(const WaveFormat& format) override
     {
@@ -63,10 +57,10 @@ protected:
         out_.write(reinterpret_cast<const char*>(h.data()), h.size());
         return static_cast<bool>(out_);
     }
-    // Buffers written before the first restart are the device's priming silence, not music.
-    void consume(std::span<const std::uint8_t> bytes) override
+    // Buffers written while paused (the priming silence before the first Play) are not music.
+    void consume(std::span<const std::uint8_t> bytes, bool writtenWhileRunning) override
     {
-        if (!recording_.load() || bytes.empty())
+        if (!writtenWhileRunning || bytes.empty())
             return;
         const std::uint64_t room = 0xFFFFFFFFull - 36 - dataBytes_;
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), room));
@@ -86,7 +80,6 @@ private:
     std::filesystem::path file_;
     std::ofstream out_;
     std::uint64_t dataBytes_ = 0;
-    std::atomic<bool> recording_{false};
 };
 
 } // namespace

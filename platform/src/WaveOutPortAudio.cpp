@@ -5,16 +5,38 @@
 #include <portaudio.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstring>
 #include <vector>
 
 namespace orka::platform {
 namespace {
 
+// Probing the host's sound systems makes ALSA and JACK print pages of complaints on a
+// machine without sound hardware; they go to /dev/null while PortAudio starts.
+PaError quietInitialize()
+{
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && null >= 0)
+        ::dup2(null, STDERR_FILENO);
+    const PaError err = Pa_Initialize();
+    if (saved >= 0 && null >= 0)
+        ::dup2(saved, STDERR_FILENO);
+    if (null >= 0)
+        ::close(null);
+    if (saved >= 0)
+        ::close(saved);
+    return err;
+}
+
 // Pa_Initialize / Pa_Terminate as a scoped pair.
 class PortAudioSession {
 public:
-    PortAudioSession() : ok_(Pa_Initialize() == paNoError) {}
+    PortAudioSession() : ok_(quietInitialize() == paNoError) {}
     ~PortAudioSession()
     {
         if (ok_)
@@ -57,7 +79,7 @@ protected:
         return true;
     }
 
-    void consume(std::span<const std::uint8_t> bytes) override
+    void consume(std::span<const std::uint8_t> bytes, bool) override
     {
         while (!bytes.empty()) {
             std::unique_lock lock(fifoMutex_);

@@ -27,7 +27,8 @@ protected:
     // Opens the device itself (called once from open()).
     virtual bool openDevice(const WaveFormat& format) = 0;
     // Plays bytes, blocking until the device has taken them or stopping() turns true.
-    virtual void consume(std::span<const std::uint8_t> bytes) = 0;
+    // writtenWhileRunning is false for a buffer written while the device was paused.
+    virtual void consume(std::span<const std::uint8_t> bytes, bool writtenWhileRunning) = 0;
     virtual void closeDevice() {}
     // True when buffers still queued at close() must be consumed (a file must not lose its end).
     virtual bool drainOnClose() const { return false; }
@@ -50,7 +51,12 @@ private:
     std::array<std::span<std::uint8_t>, kMaxBuffers> buffers_{};
     mutable std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<std::pair<int, std::size_t>> queue_;
+    struct Written {
+        int buffer;
+        std::size_t bytes;
+        bool whileRunning;
+    };
+    std::deque<Written> queue_;
     std::deque<int> heldDone_; // played while paused, reported on restart
     bool paused_;
     bool stop_ = false;
