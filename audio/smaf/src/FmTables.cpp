@@ -29,7 +29,7 @@ void buildWaveforms(FmTables& t)
     }
     // Exponential ramp: halves every 128 samples, so it has reached 0 by the middle.
     for (int i = 0; i < half; ++i) {
-        const auto v = static_cast<std::int16_t>(std::lround(32767.0 * std::exp2(-i / 128.0)));
+        const auto v = static_cast<std::int16_t>(32767.0 * std::exp2(-i / 128.0));
         t.waveforms[7][i] = v;
         t.waveforms[7][kWaveLength - 1 - i] = static_cast<std::int16_t>(-v);
     }

@@ -109,11 +109,16 @@ void Synthesizer::pitchFor(int note, int bendRange, int bend, int& block, int& f
     fnumber = static_cast<int>(F);
 }
 
+bool Synthesizer::budgetAllows(int inUse, int previous, int operators)
+{
+    if (inUse + operators > kOperatorBudget)
+        return false;
+    return !(operators == 4 && inUse + 6 > kOperatorBudget && previous + 4 > kOperatorBudget);
+}
+
 int Synthesizer::allocateSlot(int operators) const
 {
-    if (operatorsInUse_ + operators > kOperatorBudget)
-        return -1;
-    if (operators == 4 && operatorsInUse_ + 6 > kOperatorBudget && previousOperators_ + 4 > kOperatorBudget)
+    if (!budgetAllows(operatorsInUse_, previousOperators_, operators))
         return -1;
     int best = -1;
     for (int s = 0; s < kSlots; ++s)

@@ -144,3 +144,49 @@ inline Bytes smafFile(std::initializer_list<Bytes> tracks)
 }
 
 } // namespace orka::smaf::test
+
+namespace orka::smaf::test {
+
+// A whole voice bank image: every melodic record of bank 0 is `twoOp`, of bank 1 `fourOp`,
+// every drum record `drum`; bank and program bytes as the format has them.
+inline Bytes voiceBank(const VoiceBytes& twoOp, const VoiceBytes& fourOp, const VoiceBytes& drum)
+{
+    Bytes b(86948, 0);
+    const char magic[] = "FM  ";
+    std::copy(magic, magic + 4, b.begin());
+    b[4] = 0x00; b[5] = 0x01; b[6] = 0x53; b[7] = 0x9C;
+    for (int bank = 0; bank < 10; ++bank)
+        for (int p = 0; p < 128; ++p) {
+            const VoiceBytes& v = bank == 1 ? fourOp : twoOp;
+            std::uint8_t* r = &b[33128 + static_cast<std::size_t>(bank * 128 + p) * 26];
+            std::copy(v.bytes, v.bytes + 26, r);
+            r[1] = static_cast<std::uint8_t>(bank);
+            r[2] = static_cast<std::uint8_t>(p);
+        }
+    for (int bank = 0; bank < 10; ++bank)
+        for (int i = 0; i < 79; ++i) {
+            std::uint8_t* r = &b[66408 + static_cast<std::size_t>(bank * 79 + i) * 26];
+            std::copy(drum.bytes, drum.bytes + 26, r);
+            r[1] = static_cast<std::uint8_t>(10 + bank);
+            r[2] = static_cast<std::uint8_t>(bank);
+        }
+    return b;
+}
+
+inline VoiceBytes fourOperatorVoice()
+{
+    VoiceBytes v(4);
+    for (int i = 0; i < 4; ++i)
+        v.op(i, 1, 15, 2, 4, 8, i == 3 ? 0 : 30);
+    return v;
+}
+
+inline VoiceBytes drumVoice(int drumKey)
+{
+    VoiceBytes v(0, 3);
+    v.op(0, 2, 15, 6, 8, 8, 20, 0, 0).op(1, 1, 15, 6, 8, 8, 0, 0, 0);
+    v.bytes[25] = static_cast<std::uint8_t>(drumKey);
+    return v;
+}
+
+} // namespace orka::smaf::test

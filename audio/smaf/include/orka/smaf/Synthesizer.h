@@ -100,6 +100,9 @@ public:
     int masterAttenuation() const { return masterAttenuation_; }
     int allocationMode() const { return allocationMode_; }
     bool stereo() const { return stereo_ != 0; }
+    // The operator budget: may a voice of `operators` start with `inUse` operators busy
+    // (and `previous` before the last change)?
+    static bool budgetAllows(int inUse, int previous, int operators);
     // Slot a voice of c operators would take now, -1 when the note would be dropped.
     int allocateSlot(int operators) const;
 
