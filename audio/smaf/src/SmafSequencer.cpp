@@ -110,6 +110,8 @@ std::uint32_t findPoint(const std::vector<std::uint8_t>& d, const Chunk& c, cons
     return absent;
 }
 
+constexpr std::uint64_t kMaxSeekFrames = 60ull * kSampleRate;
+
 constexpr std::uint8_t kExpression[16] = {0, 0, 32, 40, 48, 56, 64, 72, 80, 88, 96, 104, 112, 120, 127, 127};
 constexpr std::uint8_t kModulation[16] = {0, 0, 1, 1, 32, 32, 32, 32, 64, 64, 64, 64, 96, 96, 96, 0};
 constexpr std::uint8_t kOldAttackRate[16] = {1, 1, 1, 1, 1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15};
@@ -499,9 +501,10 @@ bool SmafSequencer::start(std::uint32_t timeMs)
             last = events_[next_].time;
             send(events_[next_++].message);
         }
-        // Let the envelopes run on to where they would stand at the start time.
+        // Let the envelopes run on to where they would stand at the start time. Past a minute
+        // every envelope has settled, so a long rest is not rendered in full.
         std::array<std::int16_t, 2 * 256> scratch{};
-        std::uint64_t frames = std::uint64_t{timeMs - last} * kSampleRate / 1000;
+        std::uint64_t frames = std::min<std::uint64_t>(std::uint64_t{timeMs - last} * kSampleRate / 1000, kMaxSeekFrames);
         while (frames > 0) {
             const int n = static_cast<int>(std::min<std::uint64_t>(frames, 256));
             synth_.renderChunk(scratch.data(), n);
