@@ -18,115 +18,208 @@ int effectiveRate(int rate, int keyCode, bool keyScaleRate)
     return std::min(63, rate * 4 + (keyScaleRate ? keyCode : keyCode >> 2));
 }
 
-// One operator for one sample: advances the envelope, then returns the output with the
-// given modulation (in waveform entries) added to the phase.
-inline std::int32_t operatorSample(FmOperator& o, std::int32_t modulation)
+constexpr int kMaxBlock = 64;
+
+// Runs one operator's envelope over a block and leaves the amplitude of every sample (the
+// envelope level scaled by the output level). Key changes land only at the start of a block,
+// so the phase resets of an attack start or a one-shot happen before the first sample. The
+// phase of an operator that has gone off keeps turning: nothing hears it, and the next attack
+// resets it. Returns false when the whole block is silent.
+bool envelopeBlock(FmOperator& o, std::int32_t* amp, int n)
 {
-    switch (o.state) {
-    case kEnvOff:
-        return 0;
-    case kEnvKeyOff:
-        o.level = static_cast<std::uint32_t>((static_cast<std::uint64_t>(o.level) * o.keyOffFactor) >> 30);
-        if (o.level == 0) {
-            o.state = kEnvOff;
-            return 0;
-        }
-        break;
-    case kEnvAttackStart:
+    if (o.state == kEnvAttackStart || o.state == kEnvOneShot)
         o.phase = 0;
-        o.state = kEnvAttack;
-        [[fallthrough]];
-    case kEnvAttack: {
-        const std::uint64_t next = static_cast<std::uint64_t>(o.level) + o.attackIncrement;
-        if (next >= kFullLevel) {
-            o.level = kFullLevel;
-            o.state = kEnvDecay;
-        } else {
-            o.level = static_cast<std::uint32_t>(next);
-        }
-        break;
+    const auto outputLevel = static_cast<std::uint32_t>(o.outputLevel);
+    auto amplitude = [outputLevel](std::uint32_t level) {
+        return static_cast<std::int32_t>(((level >> 16) * outputLevel) >> 15);
+    };
+    // Holding levels (sustained, or a rate of 0-3) need no work per sample.
+    if (o.state == kEnvOff || (o.state == kEnvSustain && o.sustainFactor == kUnityFactor) ||
+        (o.state == kEnvDecay && o.decayFactor == kUnityFactor && o.level > o.sustainThreshold) ||
+        (o.state == kEnvAttack && o.attackIncrement == 0)) {
+        const std::int32_t a = o.state == kEnvOff ? 0 : amplitude(o.level);
+        std::fill_n(amp, n, a);
+        return a != 0;
     }
-    case kEnvDecay:
-        o.level = static_cast<std::uint32_t>((static_cast<std::uint64_t>(o.level) * o.decayFactor) >> 30);
-        if (o.level == 0) {
-            o.state = kEnvOff;
-            return 0;
+    // The common case: a whole block in one exponential state with no change of state. The
+    // level only falls there, so checking the block's last level is enough; if a change falls
+    // inside the block, the careful loop below runs it again from the start.
+    if (o.state == kEnvDecay || o.state == kEnvSustain || o.state == kEnvKeyOff) {
+        const std::uint32_t factor = o.state == kEnvDecay ? o.decayFactor
+                                     : o.state == kEnvSustain ? o.sustainFactor
+                                                              : o.keyOffFactor;
+        const std::uint32_t floor = o.state == kEnvDecay ? o.sustainThreshold : 0;
+        std::uint32_t l = o.level;
+        for (int i = 0; i < n; ++i) {
+            l = static_cast<std::uint32_t>((static_cast<std::uint64_t>(l) * factor) >> 30);
+            amp[i] = amplitude(l);
         }
-        if (o.level <= o.sustainThreshold)
-            o.state = kEnvSustain;
-        break;
-    case kEnvSustain:
-        o.level = static_cast<std::uint32_t>((static_cast<std::uint64_t>(o.level) * o.sustainFactor) >> 30);
-        if (o.level == 0) {
-            o.state = kEnvOff;
-            return 0;
+        if (l > floor) {
+            o.level = l;
+            return amp[0] != 0;
         }
-        break;
-    case kEnvOneShot: {
-        const std::uint64_t next = static_cast<std::uint64_t>(o.level) + o.attackIncrement;
-        o.level = static_cast<std::uint32_t>(std::min<std::uint64_t>(next, kFullLevel));
-        o.phase = 0;
-        o.state = kEnvKeyOff;
-        break;
+    } else if (o.state == kEnvAttack && static_cast<std::uint64_t>(o.level) + std::uint64_t{o.attackIncrement} * static_cast<std::uint64_t>(n) < kFullLevel) {
+        std::uint32_t l = o.level;
+        for (int i = 0; i < n; ++i) {
+            l += o.attackIncrement;
+            amp[i] = amplitude(l);
+        }
+        o.level = l;
+        return amp[n - 1] != 0;
     }
-    default:
-        o.state = kEnvOff;
-        return 0;
+    // Locals, so the compiler keeps them in registers while it writes the amplitudes.
+    std::uint32_t level = o.level;
+    std::uint8_t state = o.state;
+    const std::uint32_t threshold = o.sustainThreshold;
+    auto decay = [&level](std::uint32_t factor) {
+        level = static_cast<std::uint32_t>((static_cast<std::uint64_t>(level) * factor) >> 30);
+    };
+    std::int32_t any = 0;
+    int i = 0;
+    while (i < n) {
+        switch (state) {
+        case kEnvKeyOff:
+            for (; i < n && level != 0; ++i) {
+                decay(o.keyOffFactor);
+                amp[i] = amplitude(level);
+                any |= amp[i];
+            }
+            if (level == 0)
+                state = kEnvOff;
+            break;
+        case kEnvAttackStart:
+            state = kEnvAttack;
+            [[fallthrough]];
+        case kEnvAttack:
+            for (; i < n; ++i) {
+                const std::uint64_t next = static_cast<std::uint64_t>(level) + o.attackIncrement;
+                if (next >= kFullLevel) {
+                    level = kFullLevel;
+                    state = kEnvDecay;
+                    amp[i] = amplitude(level);
+                    any |= amp[i];
+                    ++i;
+                    break;
+                }
+                level = static_cast<std::uint32_t>(next);
+                amp[i] = amplitude(level);
+                any |= amp[i];
+            }
+            break;
+        case kEnvDecay:
+            for (; i < n; ++i) {
+                decay(o.decayFactor);
+                if (level == 0) {
+                    state = kEnvOff;
+                    break;
+                }
+                amp[i] = amplitude(level);
+                any |= amp[i];
+                if (level <= threshold) {
+                    state = kEnvSustain;
+                    ++i;
+                    break;
+                }
+            }
+            break;
+        case kEnvSustain:
+            for (; i < n && level != 0; ++i) {
+                decay(o.sustainFactor);
+                amp[i] = amplitude(level);
+                any |= amp[i];
+            }
+            if (level == 0)
+                state = kEnvOff;
+            break;
+        case kEnvOneShot:
+            level = static_cast<std::uint32_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(level) + o.attackIncrement, kFullLevel));
+            state = kEnvKeyOff;
+            amp[i] = amplitude(level);
+            any |= amp[i];
+            ++i;
+            break;
+        default: // off: the rest of the block is silent
+            level = 0;
+            state = kEnvOff;
+            std::fill(amp + i, amp + n, 0);
+            i = n;
+            break;
+        }
     }
+    o.level = level;
+    o.state = state;
+    return any != 0;
+}
+
+// One sample of an operator: its waveform at the phase plus the modulation (in waveform
+// entries), scaled by the amplitude. |wave| <= 32767 and amplitude <= 32768, so the result
+// stays within +-32767.
+struct OperatorCursor {
+    const std::int16_t* wave;
+    std::uint32_t phase;
+    std::uint32_t increment;
+    explicit OperatorCursor(const FmOperator& o) : wave(o.wave), phase(o.phase), increment(o.increment) {}
+    void store(FmOperator& o) const { o.phase = phase; }
+};
+
+[[gnu::always_inline]] inline std::int32_t operatorOut(OperatorCursor& o, std::int32_t amplitude, std::int32_t modulation)
+{
     const std::int32_t index = (static_cast<std::int32_t>(o.phase >> 20) + modulation) & (kWaveLength - 1);
-    const auto amplitude = static_cast<std::int32_t>(((o.level >> 16) * static_cast<std::uint32_t>(o.outputLevel)) >> 15);
-    std::int32_t out = (o.wave[index] * amplitude) >> 15;
-    out = std::clamp(out, -32767, 32767);
     o.phase += o.increment;
-    return out;
-}
-
-inline std::int32_t feedbackModulation(const RenderVoice& v)
-{
-    if (v.feedbackShift == 0)
-        return 0;
-    return ((v.feedback1 + v.feedback2) >> v.feedbackShift) / 2;
-}
-
-inline std::int32_t firstOperator(RenderVoice& v)
-{
-    const std::int32_t out = operatorSample(v.op[0], feedbackModulation(v));
-    v.feedback2 = v.feedback1;
-    v.feedback1 = out;
-    return out;
+    return (o.wave[index] * amplitude) >> 15;
 }
 
 template <int Algorithm>
-void renderAlgorithm(RenderVoice& v, std::int32_t* left, std::int32_t* right, int n)
+void renderAlgorithm(RenderVoice& v, const std::int32_t (*amp)[kMaxBlock], std::int32_t* left, std::int32_t* right, int n)
 {
     const std::int64_t lg = v.leftGain;
     const std::int64_t rg = v.rightGain;
+    // Copies in registers: the accumulators are int32 too, so writes to them would otherwise
+    // force the phases back to memory every sample.
+    OperatorCursor o1(v.op[0]);
+    OperatorCursor o2(v.op[1]);
+    OperatorCursor o3(v.op[2]);
+    OperatorCursor o4(v.op[3]);
+    const int shift = v.feedbackShift;
+    std::int32_t fb1 = v.feedback1;
+    std::int32_t fb2 = v.feedback2;
     for (int i = 0; i < n; ++i) {
+        // Operator 1 modulates itself with the mean of its last two outputs.
+        const std::int32_t self = shift ? ((fb1 + fb2) >> shift) / 2 : 0;
+        const std::int32_t out1 = operatorOut(o1, amp[0][i], self);
+        fb2 = fb1;
+        fb1 = out1;
         std::int32_t out;
         if constexpr (Algorithm == 0) {
-            out = operatorSample(v.op[1], firstOperator(v) / 2);
+            out = operatorOut(o2, amp[1][i], out1 / 2);
         } else if constexpr (Algorithm == 1) {
-            out = firstOperator(v) + operatorSample(v.op[1], 0);
+            out = out1 + operatorOut(o2, amp[1][i], 0);
         } else if constexpr (Algorithm == 4) {
-            const std::int32_t o2 = operatorSample(v.op[1], firstOperator(v) / 2);
-            const std::int32_t o3 = operatorSample(v.op[2], o2 / 2);
-            out = operatorSample(v.op[3], o3 / 2);
+            const std::int32_t out2 = operatorOut(o2, amp[1][i], out1 / 2);
+            const std::int32_t out3 = operatorOut(o3, amp[2][i], out2 / 2);
+            out = operatorOut(o4, amp[3][i], out3 / 2);
         } else if constexpr (Algorithm == 5) {
-            const std::int32_t o2 = operatorSample(v.op[1], firstOperator(v) / 2);
-            const std::int32_t o3 = operatorSample(v.op[2], 0);
-            out = o2 + operatorSample(v.op[3], o3 / 2);
+            const std::int32_t out2 = operatorOut(o2, amp[1][i], out1 / 2);
+            const std::int32_t out3 = operatorOut(o3, amp[2][i], 0);
+            out = out2 + operatorOut(o4, amp[3][i], out3 / 2);
         } else if constexpr (Algorithm == 6) {
-            const std::int32_t o1 = firstOperator(v);
-            const std::int32_t o2 = operatorSample(v.op[1], 0);
-            const std::int32_t o3 = operatorSample(v.op[2], o2 / 2);
-            out = o1 + operatorSample(v.op[3], o3 / 2);
+            const std::int32_t out2 = operatorOut(o2, amp[1][i], 0);
+            const std::int32_t out3 = operatorOut(o3, amp[2][i], out2 / 2);
+            out = out1 + operatorOut(o4, amp[3][i], out3 / 2);
         } else {
-            const std::int32_t o1 = firstOperator(v);
-            const std::int32_t o2 = operatorSample(v.op[1], 0);
-            out = o1 + operatorSample(v.op[2], o2 / 2) + operatorSample(v.op[3], 0);
+            const std::int32_t out2 = operatorOut(o2, amp[1][i], 0);
+            out = out1 + operatorOut(o3, amp[2][i], out2 / 2) + operatorOut(o4, amp[3][i], 0);
         }
         left[i] += static_cast<std::int32_t>((out * lg) >> 15);
         right[i] += static_cast<std::int32_t>((out * rg) >> 15);
+    }
+    v.feedback1 = fb1;
+    v.feedback2 = fb2;
+    o1.store(v.op[0]);
+    o2.store(v.op[1]);
+    if constexpr (Algorithm >= 4) {
+        o3.store(v.op[2]);
+        o4.store(v.op[3]);
     }
 }
 
@@ -293,30 +386,44 @@ void FmEngine::applyLfo(RenderVoice& v, int frames)
     }
 }
 
-void FmEngine::render(std::int32_t* left, std::int32_t* right, int n)
+void FmEngine::render(std::int32_t* left, std::int32_t* right, int frames)
 {
-    if (n <= 0)
-        return;
-    for (RenderVoice& v : voices_) {
-        if (v.pending)
-            applyPending(v);
-        if (v.operatorCount == 0)
-            continue;
-        bool sounding = false;
-        for (int i = 0; i < v.operatorCount; ++i)
-            sounding |= v.op[i].state != kEnvOff;
-        if (!sounding)
-            continue;
-        applyLfo(v, n);
-        switch (v.algorithm) {
-        case 0: renderAlgorithm<0>(v, left, right, n); break;
-        case 1: renderAlgorithm<1>(v, left, right, n); break;
-        case 4: renderAlgorithm<4>(v, left, right, n); break;
-        case 5: renderAlgorithm<5>(v, left, right, n); break;
-        case 6: renderAlgorithm<6>(v, left, right, n); break;
-        case 7: renderAlgorithm<7>(v, left, right, n); break;
-        default: break; // algorithms 2 and 3 are silent
+    std::int32_t amp[4][kMaxBlock];
+    for (int done = 0; done < frames;) {
+        const int n = std::min(frames - done, kMaxBlock);
+        for (RenderVoice& v : voices_) {
+            if (v.pending)
+                applyPending(v);
+            if (v.operatorCount == 0 || v.algorithm == 2 || v.algorithm == 3)
+                continue; // algorithms 2 and 3 are silent
+            bool sounding = false;
+            for (int i = 0; i < v.operatorCount; ++i)
+                sounding |= v.op[i].state != kEnvOff;
+            if (!sounding)
+                continue;
+            applyLfo(v, n);
+            bool audible = false;
+            for (int i = 0; i < v.operatorCount; ++i)
+                audible |= envelopeBlock(v.op[i], amp[i], n);
+            if (!audible) {
+                // Every operator is below hearing for the whole block; only the phases move on.
+                for (int i = 0; i < v.operatorCount; ++i)
+                    v.op[i].phase += v.op[i].increment * static_cast<std::uint32_t>(n);
+                v.feedback1 = v.feedback2 = 0;
+                continue;
+            }
+            std::int32_t* l = left + done;
+            std::int32_t* r = right + done;
+            switch (v.algorithm) {
+            case 0: renderAlgorithm<0>(v, amp, l, r, n); break;
+            case 1: renderAlgorithm<1>(v, amp, l, r, n); break;
+            case 4: renderAlgorithm<4>(v, amp, l, r, n); break;
+            case 5: renderAlgorithm<5>(v, amp, l, r, n); break;
+            case 6: renderAlgorithm<6>(v, amp, l, r, n); break;
+            default: renderAlgorithm<7>(v, amp, l, r, n); break;
+            }
         }
+        done += n;
     }
 }
 
