@@ -2,6 +2,7 @@
 // file, a voice definition and a synthesizer exclusive message.
 #include "orka/smaf/SmafRenderer.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -12,16 +13,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
     orka::smaf::SmafRenderer renderer({});
     if (renderer.start(bytes)) {
-        // Two seconds at most: enough to run every kind of event through the synthesizer.
+        // Half a second at most: enough to run every kind of event through the synthesizer.
         std::vector<std::uint8_t> buffer(8192);
-        for (int i = 0; i < 22; ++i)
+        for (int i = 0; i < 6; ++i)
             if (renderer.render(buffer.data(), buffer.size()).ended)
                 break;
         // Seeking into the piece renders the skipped part into a scratch buffer.
         const auto& events = renderer.sequencer().events();
         if (!events.empty()) {
             renderer.sequencer().stop();
-            renderer.sequencer().start(events.back().time / 2);
+            renderer.sequencer().start(std::min<std::uint32_t>(events.back().time / 2, 300));
         }
     }
     orka::smaf::Synthesizer& synth = renderer.synthesizer();
