@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -122,5 +123,8 @@ int main(int argc, char** argv)
         std::fflush(stdout);
     }
     std::printf("\n");
+    // The end is noticed when the last buffer is handed to the device; let it be heard.
+    if (player->deviceAudible())
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
     return 0;
 }
