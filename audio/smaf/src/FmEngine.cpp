@@ -169,8 +169,9 @@ struct OperatorCursor {
     return (o.wave[index] * amplitude) >> 15;
 }
 
-template <int Algorithm>
-void renderAlgorithm(RenderVoice& v, const std::int32_t (*amp)[kMaxBlock], std::int32_t* left, std::int32_t* right, int n)
+template <int Algorithm, bool Feedback>
+void renderAlgorithm(RenderVoice& v, const std::int32_t (*amp)[kMaxBlock], std::int32_t* __restrict left,
+                     std::int32_t* __restrict right, int n)
 {
     const std::int64_t lg = v.leftGain;
     const std::int64_t rg = v.rightGain;
@@ -185,7 +186,7 @@ void renderAlgorithm(RenderVoice& v, const std::int32_t (*amp)[kMaxBlock], std::
     std::int32_t fb2 = v.feedback2;
     for (int i = 0; i < n; ++i) {
         // Operator 1 modulates itself with the mean of its last two outputs.
-        const std::int32_t self = shift ? ((fb1 + fb2) >> shift) / 2 : 0;
+        const std::int32_t self = Feedback ? ((fb1 + fb2) >> shift) / 2 : 0;
         const std::int32_t out1 = operatorOut(o1, amp[0][i], self);
         fb2 = fb1;
         fb1 = out1;
@@ -220,6 +221,19 @@ void renderAlgorithm(RenderVoice& v, const std::int32_t (*amp)[kMaxBlock], std::
     if constexpr (Algorithm >= 4) {
         o3.store(v.op[2]);
         o4.store(v.op[3]);
+    }
+}
+
+template <bool Feedback>
+void renderVoice(RenderVoice& v, const std::int32_t (*amp)[kMaxBlock], std::int32_t* left, std::int32_t* right, int n)
+{
+    switch (v.algorithm) {
+    case 0: renderAlgorithm<0, Feedback>(v, amp, left, right, n); break;
+    case 1: renderAlgorithm<1, Feedback>(v, amp, left, right, n); break;
+    case 4: renderAlgorithm<4, Feedback>(v, amp, left, right, n); break;
+    case 5: renderAlgorithm<5, Feedback>(v, amp, left, right, n); break;
+    case 6: renderAlgorithm<6, Feedback>(v, amp, left, right, n); break;
+    default: renderAlgorithm<7, Feedback>(v, amp, left, right, n); break;
     }
 }
 
@@ -414,14 +428,10 @@ void FmEngine::render(std::int32_t* left, std::int32_t* right, int frames)
             }
             std::int32_t* l = left + done;
             std::int32_t* r = right + done;
-            switch (v.algorithm) {
-            case 0: renderAlgorithm<0>(v, amp, l, r, n); break;
-            case 1: renderAlgorithm<1>(v, amp, l, r, n); break;
-            case 4: renderAlgorithm<4>(v, amp, l, r, n); break;
-            case 5: renderAlgorithm<5>(v, amp, l, r, n); break;
-            case 6: renderAlgorithm<6>(v, amp, l, r, n); break;
-            default: renderAlgorithm<7>(v, amp, l, r, n); break;
-            }
+            if (v.feedbackShift)
+                renderVoice<true>(v, amp, l, r, n);
+            else
+                renderVoice<false>(v, amp, l, r, n);
         }
         done += n;
     }
