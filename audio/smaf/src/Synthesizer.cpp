@@ -59,7 +59,7 @@ const DecodedVoice* Synthesizer::lookupVoice(int bank, int program, int note) co
         if (isWaveNote(note))
             return v; // its drum wave is what sounds
     } else if (bank < 40) {
-        v = &const_cast<VoiceTables&>(tables_).working(bank - 20, program);
+        v = &tables_.working(bank - 20, program);
     }
     return v && v->operatorCount != 0 ? v : nullptr;
 }

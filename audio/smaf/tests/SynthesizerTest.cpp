@@ -251,6 +251,67 @@ TEST(MonoMode, TheChannelsSlotAndLegato)
     EXPECT_EQ(s.operatorsInUse(), 0);
 }
 
+TEST(MonoMode, AnotherChannelsNoteKeepsTheSlotAndAllocationModeZeroUsesTheRule)
+{
+    const Bytes bank = testBank();
+    Synthesizer s(bank);
+    noteOn(s, 0, 60); // poly channel 0 takes the first free slot: 0
+    ASSERT_EQ(s.channel(0).notes[0].slot, 0);
+    sysex(s, {0x0B, 0x01});
+    cc(s, 1, 55, 1);
+    noteOn(s, 1, 62);
+    EXPECT_EQ(s.channel(1).notes[0].slot, 1);
+    cc(s, 0, 55, 1);
+    noteOff(s, 0, 60);
+    // Slot 0 is free again; mono channel 3 in mode 0 takes a slot by the allocation rule.
+    sysex(s, {0x0B, 0x00});
+    cc(s, 3, 55, 1);
+    noteOn(s, 3, 64);
+    EXPECT_NE(s.channel(3).notes[0].slot, 3);
+}
+
+TEST(Channels, ControllersReachTheSoundingVoices)
+{
+    const Bytes bank = testBank();
+    Synthesizer s(bank);
+    noteOn(s, 4, 60, 127);
+    const int slot = s.channel(4).notes[0].slot;
+    const std::int32_t before = s.engine().voice(slot).leftGain;
+    cc(s, 4, 7, 64);
+    EXPECT_LT(s.engine().voice(slot).leftGain, before);
+    cc(s, 4, 10, 127); // hard right
+    EXPECT_EQ(s.engine().voice(slot).leftGain, 0);
+    sysex(s, {0x04, 0x00}); // mono output: the left side hears it again
+    EXPECT_GT(s.engine().voice(slot).leftGain, 0);
+    cc(s, 4, 1, 100);
+    EXPECT_EQ(s.engine().voice(slot).modulation, 4);
+    const int fnumberBefore = s.engine().voice(slot).fnumber << s.engine().voice(slot).block;
+    s.shortMessage(0xE4, 0x7F, 0x7F);
+    EXPECT_GT(s.engine().voice(slot).fnumber << s.engine().voice(slot).block, fnumberBefore);
+    cc(s, 4, 120, 0);
+    EXPECT_EQ(s.channel(4).noteCount, 0);
+    EXPECT_EQ(s.channel(4).activeNotes, 0);
+    EXPECT_FALSE(s.slot(slot).busy);
+}
+
+TEST(Channels, NoteLimitAndTheWorkingBanksInPolyMode)
+{
+    const Bytes bank = testBank();
+    Synthesizer s(bank);
+    cc(s, 2, 55, 2);
+    noteOn(s, 2, 60);
+    noteOn(s, 2, 62);
+    noteOn(s, 2, 64);
+    EXPECT_EQ(s.channel(2).noteCount, 2);
+    // Working banks (20 and up) play only in mono mode.
+    cc(s, 6, 0, 124);
+    noteOn(s, 6, 60);
+    EXPECT_EQ(s.channel(6).noteCount, 0);
+    cc(s, 6, 55, 1);
+    noteOn(s, 6, 60);
+    EXPECT_EQ(s.channel(6).noteCount, 1);
+}
+
 TEST(MonoMode, NotesOnADrumBankPlayOnlyDrumWaves)
 {
     const Bytes bank = testBank();

@@ -44,6 +44,7 @@ public:
     DecodedVoice& drum(int bank, int note) { return drum_[index(bank, note)]; }
     // Working tables: banks 0-9 melodic, 10-19 drum (resolved banks 20-39).
     DecodedVoice& working(int bank, int program) { return working_[static_cast<std::size_t>(bank) * kPerBank + program]; }
+    const DecodedVoice& working(int bank, int program) const { return working_[static_cast<std::size_t>(bank) * kPerBank + program]; }
     const DecodedVoice& melodic(int bank, int program) const { return melodic_[index(bank, program)]; }
     const DecodedVoice& drum(int bank, int note) const { return drum_[index(bank, note)]; }
 
