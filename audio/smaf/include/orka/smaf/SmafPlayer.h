@@ -16,7 +16,8 @@
 namespace orka::smaf {
 
 // The owner learns that playing ended (a window maps this to its own event). Called on the
-// thread that stops: the owner's for Stop, the device's at the natural end.
+// thread that stops: the owner's for Stop, the device's at the natural end, never under the
+// player's lock, so the owner may call Play from it; it must not destroy the player there.
 class SmafPlayerOwner {
 public:
     virtual ~SmafPlayerOwner() = default;
@@ -47,12 +48,8 @@ public:
     bool deviceAudible() const { return device_ && device_->audible(); }
     std::string deviceName() const { return device_ ? device_->name() : std::string(); }
 
-    // The render entry of the device callback (also used offline): fills the buffer.
+    // The render entry of the device callback, under the player's lock: fills the buffer.
     RenderResult render(std::uint8_t* buffer, std::size_t bytes);
-
-    // The pieces, for tests and tools; lock() before touching them while the device runs.
-    std::unique_lock<std::mutex> lock() { return std::unique_lock(mutex_); }
-    SmafRenderer& renderer() { return renderer_; }
 
 private:
     void onBufferDone(int buffer);

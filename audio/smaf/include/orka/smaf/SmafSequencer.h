@@ -3,6 +3,7 @@
 // definitions of their setup data and the ADPCM waves of the audio track, turns them into a
 // time-ordered list of messages and plays that list into the synthesizer.
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <vector>
 
