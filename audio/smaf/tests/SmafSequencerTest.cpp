@@ -287,6 +287,24 @@ TEST(SmafSequencer, StartSeeksProcessReportsTheEndStopSilences)
     EXPECT_FALSE(f.seq.process(100000));
 }
 
+TEST(SmafSequencer, StartingLaterRunsTheEnvelopesOnToTheStartTime)
+{
+    // A note from 0 to 200 ms, then a second one at 2 s so that both start times are valid.
+    Bytes setup = voiceDefinition(VoiceBytes::sine(6), 0, 0, false);
+    Sequence s;
+    s.note(0, 0, 2, 9, 50).note(500, 0, 2, 9, 50);
+    const Bytes file = smafFile({scoreTrack(1, setup, s.end())});
+    Fixture early;
+    ASSERT_TRUE(early.prepare(file));
+    ASSERT_TRUE(early.seq.start(210)); // 10 ms into the release
+    EXPECT_TRUE(early.synth.engine().isSounding(0));
+    EXPECT_EQ(early.synth.engine().voice(0).op[1].state, kEnvKeyOff);
+    Fixture late;
+    ASSERT_TRUE(late.prepare(file));
+    ASSERT_TRUE(late.seq.start(1900)); // the release is long over
+    EXPECT_FALSE(late.synth.engine().isSounding(0));
+}
+
 TEST(Rendering, EndsOnTheFirstSilentChunkAfterTheLastEvent)
 {
     SmafRenderer r({});
