@@ -73,8 +73,10 @@ int main(int argc, char** argv)
         say(stderr, kUsage);
         return 2;
     }
+    // An empty file is read (and refused as no SMAF); one that cannot be read at all is not.
+    std::error_code ec;
     const std::vector<std::uint8_t> bytes = orka::smaf::readWholeFile(in, 64u << 20);
-    if (bytes.empty()) {
+    if (bytes.empty() && (!std::filesystem::is_regular_file(in, ec) || std::filesystem::file_size(in, ec) != 0)) {
         say(stderr, kCannotRead, in);
         return 1;
     }

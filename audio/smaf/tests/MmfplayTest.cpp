@@ -78,6 +78,17 @@ TEST_F(Mmfplay, RefusedFilesExitOneWithAMessage)
     EXPECT_EQ(run(noSeq.string() + " --wav " + (dir_ / "x.wav").string()), 1);
     EXPECT_NE(err().find("Mtsq"), std::string::npos);
     EXPECT_EQ(run((dir_ / "missing.mmf").string()), 1);
+    EXPECT_NE(err().find("cannot read"), std::string::npos);
+    const fs::path nothing = write("nothing.mmf", Bytes{});
+    EXPECT_EQ(run(nothing.string()), 1);
+    EXPECT_NE(err().find("MMMD"), std::string::npos);
+}
+
+TEST_F(Mmfplay, AnUnwritableWaveFileExitsOne)
+{
+    const fs::path in = write("tune.mmf", tune());
+    EXPECT_EQ(run(in.string() + " --wav " + (dir_ / "no-such-dir" / "x.wav").string()), 1);
+    EXPECT_NE(err().find("cannot write"), std::string::npos);
 }
 
 TEST_F(Mmfplay, UsageErrorsExitTwo)
