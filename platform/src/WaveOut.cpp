@@ -73,11 +73,13 @@ void QueuedWaveOut::close()
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
         thread_.join();
     std::deque<Written> left;
+    bool wasOpen = false;
     {
         std::lock_guard lock(mutex_);
         left.swap(queue_);
+        wasOpen = opened_;
     }
-    if (opened_ && drainOnClose())
+    if (wasOpen && drainOnClose())
         for (const Written& w : left)
             consume(buffers_[w.buffer].first(w.bytes), w.whileRunning);
     std::lock_guard lock(mutex_);
