@@ -38,7 +38,7 @@ inline Bytes denseSmaf()
         for (int c = 0; c < 4; ++c) {
             const int ch = (t - 1) * 4 + c;
             s.control(0, {0x00, static_cast<std::uint8_t>(c << 6 | 0x30), static_cast<std::uint8_t>(ch)});
-            s.control(0, {0x00, static_cast<std::uint8_t>(c << 6 | 0x37), 100});
+            s.control(0, {0x00, static_cast<std::uint8_t>(c << 6 | 0x37), 64});
             s.control(0, {0x00, static_cast<std::uint8_t>(c << 6 | 0x3A), static_cast<std::uint8_t>(8 + ch * 7)});
             s.control(0, {0x00, static_cast<std::uint8_t>(c << 6 | 0x24)}); // light modulation
         }
@@ -86,7 +86,7 @@ inline Bytes denseMidi()
     for (int ch = 0; ch < 16; ++ch) {
         const auto c = static_cast<std::uint8_t>(ch);
         event(0, {static_cast<std::uint8_t>(0xC0 | c), static_cast<std::uint8_t>(ch * 5)});
-        event(0, {static_cast<std::uint8_t>(0xB0 | c), 7, 100});
+        event(0, {static_cast<std::uint8_t>(0xB0 | c), 7, 64});
         event(0, {static_cast<std::uint8_t>(0xB0 | c), 10, static_cast<std::uint8_t>(8 + ch * 7)});
     }
     const int steps = kSeconds * 1000 / kStepMs;
