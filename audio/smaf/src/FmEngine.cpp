@@ -237,6 +237,113 @@ void renderVoice(RenderVoice& v, const std::int32_t (*amp)[kMaxBlock], std::int3
     }
 }
 
+bool falling(std::uint8_t state) { return state == kEnvDecay || state == kEnvSustain || state == kEnvKeyOff; }
+
+// An operator whose level only falls over the block, with everything in locals.
+struct FallingOperator {
+    const std::int16_t* wave;
+    std::uint32_t phase, increment, level, factor, floor, outputLevel;
+    explicit FallingOperator(const FmOperator& o)
+        : wave(o.wave), phase(o.phase), increment(o.increment), level(o.level),
+          factor(o.state == kEnvDecay ? o.decayFactor : o.state == kEnvSustain ? o.sustainFactor : o.keyOffFactor),
+          floor(o.state == kEnvDecay ? o.sustainThreshold : 0), outputLevel(static_cast<std::uint32_t>(o.outputLevel))
+    {
+    }
+    [[gnu::always_inline]] std::int32_t sample(std::int32_t modulation)
+    {
+        level = static_cast<std::uint32_t>((static_cast<std::uint64_t>(level) * factor) >> 30);
+        const auto amplitude = static_cast<std::int32_t>(((level >> 16) * outputLevel) >> 15);
+        const std::int32_t index = (static_cast<std::int32_t>(phase >> 20) + modulation) & (kWaveLength - 1);
+        phase += increment;
+        return (wave[index] * amplitude) >> 15;
+    }
+};
+
+// The usual state of a sounding note: every operator decaying, sustaining or releasing with
+// no change of state inside the block. Envelope and output then run in one loop. The levels
+// only fall, so the last one tells whether a change of state fell inside the block; if so,
+// nothing is kept and the caller takes the general way from the same starting point.
+template <int Algorithm, bool Feedback>
+bool renderFalling(RenderVoice& v, std::int32_t* __restrict left, std::int32_t* __restrict right, int n)
+{
+    constexpr int count = Algorithm <= 1 ? 2 : 4;
+    FallingOperator o1(v.op[0]);
+    FallingOperator o2(v.op[1]);
+    FallingOperator o3(v.op[count == 4 ? 2 : 0]);
+    FallingOperator o4(v.op[count == 4 ? 3 : 0]);
+    const int shift = v.feedbackShift;
+    std::int32_t fb1 = v.feedback1;
+    std::int32_t fb2 = v.feedback2;
+    std::int32_t mixed[kMaxBlock];
+    for (int i = 0; i < n; ++i) {
+        const std::int32_t self = Feedback ? ((fb1 + fb2) >> shift) / 2 : 0;
+        const std::int32_t out1 = o1.sample(self);
+        fb2 = fb1;
+        fb1 = out1;
+        std::int32_t out;
+        if constexpr (Algorithm == 0) {
+            out = o2.sample(out1 / 2);
+        } else if constexpr (Algorithm == 1) {
+            out = out1 + o2.sample(0);
+        } else if constexpr (Algorithm == 4) {
+            const std::int32_t out2 = o2.sample(out1 / 2);
+            const std::int32_t out3 = o3.sample(out2 / 2);
+            out = o4.sample(out3 / 2);
+        } else if constexpr (Algorithm == 5) {
+            const std::int32_t out2 = o2.sample(out1 / 2);
+            const std::int32_t out3 = o3.sample(0);
+            out = out2 + o4.sample(out3 / 2);
+        } else if constexpr (Algorithm == 6) {
+            const std::int32_t out2 = o2.sample(0);
+            const std::int32_t out3 = o3.sample(out2 / 2);
+            out = out1 + o4.sample(out3 / 2);
+        } else {
+            const std::int32_t out2 = o2.sample(0);
+            out = out1 + o3.sample(out2 / 2) + o4.sample(0);
+        }
+        mixed[i] = out;
+    }
+    if (o1.level <= o1.floor || o2.level <= o2.floor)
+        return false;
+    if constexpr (count == 4) {
+        if (o3.level <= o3.floor || o4.level <= o4.floor)
+            return false;
+        v.op[2].level = o3.level;
+        v.op[2].phase = o3.phase;
+        v.op[3].level = o4.level;
+        v.op[3].phase = o4.phase;
+    }
+    v.op[0].level = o1.level;
+    v.op[0].phase = o1.phase;
+    v.op[1].level = o2.level;
+    v.op[1].phase = o2.phase;
+    v.feedback1 = fb1;
+    v.feedback2 = fb2;
+    const std::int64_t lg = v.leftGain;
+    const std::int64_t rg = v.rightGain;
+    for (int i = 0; i < n; ++i) {
+        left[i] += static_cast<std::int32_t>((mixed[i] * lg) >> 15);
+        right[i] += static_cast<std::int32_t>((mixed[i] * rg) >> 15);
+    }
+    return true;
+}
+
+template <bool Feedback>
+bool tryRenderFalling(RenderVoice& v, std::int32_t* left, std::int32_t* right, int n)
+{
+    for (int i = 0; i < v.operatorCount; ++i)
+        if (!falling(v.op[i].state))
+            return false;
+    switch (v.algorithm) {
+    case 0: return renderFalling<0, Feedback>(v, left, right, n);
+    case 1: return renderFalling<1, Feedback>(v, left, right, n);
+    case 4: return renderFalling<4, Feedback>(v, left, right, n);
+    case 5: return renderFalling<5, Feedback>(v, left, right, n);
+    case 6: return renderFalling<6, Feedback>(v, left, right, n);
+    default: return renderFalling<7, Feedback>(v, left, right, n);
+    }
+}
+
 } // namespace
 
 FmEngine::FmEngine()
@@ -416,6 +523,9 @@ void FmEngine::render(std::int32_t* left, std::int32_t* right, int frames)
             if (!sounding)
                 continue;
             applyLfo(v, n);
+            if (v.feedbackShift ? tryRenderFalling<true>(v, left + done, right + done, n)
+                                : tryRenderFalling<false>(v, left + done, right + done, n))
+                continue;
             bool audible = false;
             for (int i = 0; i < v.operatorCount; ++i)
                 audible |= envelopeBlock(v.op[i], amp[i], n);
