@@ -272,5 +272,50 @@ TEST(FmEngine, VibratoNeedsTheEnableBitAndChannelModulationAndCapsItsDepth)
     EXPECT_EQ(e.voice(0).op[0].activeVibratoDepth, 2);
 }
 
+TEST(FmEngine, TremoloSwingsTheLevelByItsDepth)
+{
+    FmEngine e;
+    VoiceBytes v(1, 0, 1, 3); // fastest LFO, about 7.2 Hz
+    v.op(0, 1, 0, 0, 0, 0, 63).op(1, 1, 15, 0, 0, 0, 0);
+    v.bytes[14] = 0x38; // operator 2: tremolo on, depth 3
+    e.loadVoice(0, decode(v));
+    e.setGains(0, 0, 0);
+    e.setPitch(0, 4, 580);
+    e.keyOn(0);
+    // Peaks over 5 ms windows across one LFO period.
+    int loudest = 0, quietest = 1 << 30;
+    for (int w = 0; w < 30; ++w) {
+        const Accumulators a = render(e, 110);
+        int peak = 0;
+        for (std::int32_t x : a.left)
+            peak = std::max(peak, std::abs(x));
+        loudest = std::max(loudest, peak);
+        quietest = std::min(quietest, peak);
+    }
+    const double db = 20.0 * std::log10(static_cast<double>(loudest) / quietest);
+    EXPECT_NEAR(db, 11.8, 1.0);
+}
+
+TEST(FmEngine, VibratoBendsThePitchBothWays)
+{
+    FmEngine e;
+    VoiceBytes v(1, 0, 1, 3);
+    v.op(0, 1, 0, 0, 0, 0, 63).op(1, 1, 15, 0, 0, 0, 0, 0, 4 | 8);
+    v.bytes[14] = 0xC0; // depth field 3
+    e.loadVoice(0, decode(v));
+    e.setModulation(0, 1);
+    e.setPitch(0, 4, 580);
+    e.keyOn(0);
+    std::uint32_t low = ~0u, high = 0;
+    for (int chunk = 0; chunk < 200; ++chunk) {
+        render(e, 22);
+        low = std::min(low, e.voice(0).op[1].increment);
+        high = std::max(high, e.voice(0).op[1].increment);
+    }
+    const double base = e.voice(0).op[1].baseIncrement;
+    EXPECT_NEAR(1200.0 * std::log2(high / base), 26.8, 0.5);
+    EXPECT_NEAR(1200.0 * std::log2(low / base), -26.8, 0.5);
+}
+
 } // namespace
 } // namespace orka::smaf::test
