@@ -116,7 +116,7 @@ TEST(OperatorBudget, FreedSlotWithTheOldestStampIsTakenFirst)
     noteOff(s, 7, 60);
     EXPECT_EQ(busySlots(s), 14);
     EXPECT_EQ(s.allocateSlot(2), slotOf3);
-    noteOn(s, 9 - 9, 72);
+    noteOn(s, 0, 72);
     EXPECT_EQ(s.channel(0).notes[1].slot, slotOf3);
     EXPECT_EQ(s.allocateSlot(2), slotOf7);
 }
