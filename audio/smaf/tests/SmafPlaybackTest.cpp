@@ -1,0 +1,46 @@
+// Sound checks on rendered pieces and the end of rendering.
+#include "SmafTestUtil.h"
+
+#include <gtest/gtest.h>
+
+namespace orka::smaf::test {
+namespace {
+
+TEST(SmafPlayback, NoteSixtyNineOnASineVoiceSoundsAt440Hz)
+{
+    SmafRenderer r({});
+    ASSERT_TRUE(r.start(oneNoteTune(2, 9, 1000)));
+    const Rendered out = renderAll(r);
+    ASSERT_GT(out.left.size(), 22050u);
+    const double f = measuredFrequency(out.left, 2205, 19845);
+    EXPECT_NEAR(f, 440.0, 4.4);
+    EXPECT_GT(peak(out.left, 2205, 19845), 1000);
+}
+
+TEST(SmafPlayback, HardLeftPanPutsTheEnergyOnTheLeft)
+{
+    SmafRenderer r({});
+    ASSERT_TRUE(r.start(oneNoteTune(2, 9, 500, 8, {0x00, 0x3A, 0x00})));
+    const Rendered out = renderAll(r);
+    EXPECT_GT(energy(out.left), 1e9);
+    EXPECT_EQ(energy(out.right), 0.0);
+}
+
+TEST(SmafPlayback, ReleaseDecaysToZeroAndRenderingEnds)
+{
+    SmafRenderer r({});
+    ASSERT_TRUE(r.start(oneNoteTune(2, 9, 400, 10)));
+    const Rendered out = renderAll(r);
+    ASSERT_TRUE(out.ended);
+    const std::size_t gateEnd = 400 * 22050 / 1000;
+    EXPECT_GT(out.left.size(), gateEnd);
+    // Sounding during the gate, quieter and quieter in the release, silent at the very end.
+    const int during = peak(out.left, gateEnd - 2000, gateEnd);
+    const std::size_t n = out.left.size();
+    EXPECT_GT(during, 5000);
+    EXPECT_LT(peak(out.left, n - 500, n), during / 50);
+    EXPECT_EQ(out.left.back(), 0);
+}
+
+} // namespace
+} // namespace orka::smaf::test
