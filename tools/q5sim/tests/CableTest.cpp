@@ -110,20 +110,6 @@ TEST_F(CableTest, DeleteAndIndexLists)
     EXPECT_THAT(port.command("AT^QXDIR=11,2"), ElementsAre("OK")); // empty list: just OK
 }
 
-TEST_F(CableTest, AnimationFramesNamesAndMemoryQuery)
-{
-    auto sim = start();
-    Port port(link());
-    for (int frame = 1; frame <= 5; ++frame)
-        ASSERT_EQ(writeItem(port, 5, 1, frame, pattern(300, static_cast<unsigned>(frame))), "OK");
-    for (int frame = 1; frame <= 5; ++frame)
-        EXPECT_EQ(readItem(port, 5, 1, frame), pattern(300, static_cast<unsigned>(frame)));
-    EXPECT_THAT(port.command("AT^QXUIN=5,1,8,\"4F006B00\""), ElementsAre("OK"));
-    EXPECT_THAT(port.command("AT^QXUIN=5,1"), ElementsAre("^QXUIN: 5,1,\"4F006B00\"", "OK"));
-    EXPECT_THAT(port.command("AT^QXUIN=5,2"), ElementsAre("+CME ERROR: 22"));
-    EXPECT_THAT(port.command("AT^QXFMQ=5,1"), ElementsAre("^QXFMQ: 5," + std::to_string(2097152 - 1500) + ",1500", "OK"));
-}
-
 TEST_F(CableTest, StoresSurviveARestart)
 {
     const auto tone = pattern(777, 7);
@@ -141,19 +127,6 @@ TEST_F(CableTest, StoresSurviveARestart)
     EXPECT_THAT(port.command("AT^QXUIN=7,3"), ElementsAre("^QXUIN: 7,3,\"4100\"", "OK"));
     EXPECT_THAT(port.command("AT^QXDIR=7,2"), ElementsAre("^QXDIR: 3", "OK"));
     EXPECT_THAT(port.command("AT^QXDIR=10,2"), ElementsAre("OK"));
-}
-
-TEST_F(CableTest, SmallStoreFromItsSettingsFile)
-{
-    fs::create_directories(store());
-    std::ofstream(store() / "stores.txt") << "2 2 0 300\n";
-    auto sim = start();
-    Port port(link());
-    EXPECT_THAT(port.command("AT^QXFTR=2"), ElementsAre("^QXFTR: 2,2,0,0,2,300,20", "OK"));
-    EXPECT_EQ(writeItem(port, 2, 1, 0, pattern(200)), "OK");
-    EXPECT_EQ(writeItem(port, 2, 2, 0, pattern(200)), "+CME ERROR: 20");
-    EXPECT_THAT(port.command("AT^QXDIR=2,2"), ElementsAre("^QXDIR: 1", "OK"));
-    EXPECT_THAT(port.command("AT^QXBNW=2,3,0,1,1,2,\"00\""), ElementsAre("+CME ERROR: 21"));
 }
 
 TEST_F(CableTest, PortCanBeClosedAndOpenedAgain)

@@ -69,21 +69,6 @@ TEST_F(ProtocolTest, FeatureRecordHasSevenNumbersWithCapacitySecond)
     EXPECT_THAT(ask("AT^QXFTR=5"), ElementsAre("^QXFTR: 5,10,5,0,10,2097152,20", "OK"));
 }
 
-TEST_F(ProtocolTest, WriteInBlocksThenReadBackInBlocksOf200)
-{
-    const Bytes data = pattern(250);
-    ASSERT_EQ(write(2, 5, 0, data), "OK");
-    auto lines = ask("AT^QXBNR=2,5,0");
-    ASSERT_EQ(lines.size(), 4u);
-    const std::string hex = toHex(data);
-    EXPECT_EQ(lines[0], "^QXBNR: 2,5,0,3,1,200,\"" + hex.substr(0, 200) + "\"");
-    EXPECT_EQ(lines[1], "^QXBNR: 2,5,0,3,2,200,\"" + hex.substr(200, 200) + "\"");
-    EXPECT_EQ(lines[2], "^QXBNR: 2,5,0,3,3,100,\"" + hex.substr(400) + "\"");
-    EXPECT_EQ(lines[3], "OK");
-    ASSERT_NE(store.part(2, 5, 0), nullptr);
-    EXPECT_EQ(*store.part(2, 5, 0), data);
-}
-
 TEST_F(ProtocolTest, InfraredSizedBlocksAndLowerCaseHexAreAccepted)
 {
     const Bytes data = pattern(120);
