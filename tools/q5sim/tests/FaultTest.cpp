@@ -1,4 +1,4 @@
-// Fault specifications, how often they act, and the line handling of one link.
+// Fault texts, how often each fault acts, and the line handling of one link.
 #include "FaultSet.h"
 #include "LinkSession.h"
 
