@@ -52,7 +52,7 @@ std::string Simulator::servingText() const
 Simulator::Flow Simulator::readInto(int fd, LinkSession& session, bool socket)
 {
     char buffer[4096];
-    while (true) {
+    while (session.wantsInput()) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             session.receive(buffer, static_cast<std::size_t>(n));
@@ -70,6 +70,7 @@ Simulator::Flow Simulator::readInto(int fd, LinkSession& session, bool socket)
         }
         return Flow::Closed;
     }
+    return Flow::Open;
 }
 
 Simulator::Flow Simulator::pump(int fd, LinkSession& session, bool socket)
@@ -153,7 +154,8 @@ void Simulator::run(int stopFd)
         if (cable_ && cableRestUntil_ <= now && !cableDropBy_) {
             cableIndex = static_cast<int>(fds.size());
             const bool due = cableSession_->nextDue() && *cableSession_->nextDue() <= now;
-            fds.push_back({cable_->fd(), static_cast<short>(POLLIN | (due ? POLLOUT : 0)), 0});
+            const short in = cableSession_->wantsInput() ? POLLIN : 0;
+            fds.push_back({cable_->fd(), static_cast<short>(in | (due ? POLLOUT : 0)), 0});
         }
         if (irda_ && !irdaClient_) {
             listenIndex = static_cast<int>(fds.size());
@@ -162,7 +164,7 @@ void Simulator::run(int stopFd)
         if (irdaClient_) {
             clientIndex = static_cast<int>(fds.size());
             const bool due = irdaSession_->nextDue() && *irdaSession_->nextDue() <= now;
-            const short in = irdaClientDone_ ? 0 : POLLIN;
+            const short in = (irdaClientDone_ || !irdaSession_->wantsInput()) ? 0 : POLLIN;
             fds.push_back({irdaClient_.get(), static_cast<short>(in | (due ? POLLOUT : 0)), 0});
         }
         const int ready = ::poll(fds.data(), fds.size(), pollTimeoutMs());

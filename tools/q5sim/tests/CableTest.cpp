@@ -129,6 +129,23 @@ TEST_F(CableTest, StoresSurviveARestart)
     EXPECT_THAT(port.command("AT^QXDIR=10,2"), ElementsAre("OK"));
 }
 
+TEST_F(CableTest, BurstOfCommandsIsAnsweredInOrder)
+{
+    auto sim = start();
+    Port port(link());
+    std::string burst;
+    for (int i = 0; i < 300; ++i)
+        burst += (i % 3 == 2) ? "AT^QXDIR=3,1\r" : "AT\r";
+    port.send(burst);
+    for (int i = 0; i < 300; ++i) {
+        if (i % 3 == 2) {
+            ASSERT_EQ(port.line(), "^QXDIR: 1") << i;
+        }
+        ASSERT_EQ(port.line(), "OK") << i;
+    }
+    EXPECT_FALSE(port.line(std::chrono::milliseconds(100)));
+}
+
 TEST_F(CableTest, PortCanBeClosedAndOpenedAgain)
 {
     auto sim = start();
