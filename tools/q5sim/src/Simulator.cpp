@@ -111,6 +111,17 @@ void Simulator::dropCable()
                                                 + cable_->slavePath());
 }
 
+void Simulator::portChanged(PtyLink::PortChange change)
+{
+    using Change = PtyLink::PortChange;
+    if (change == Change::Closed || change == Change::ClosedAndOpened) {
+        logger_.note(cableSession_->linkName(), "port closed by the PC");
+        cableSession_->reset();
+    }
+    if (change == Change::Opened || change == Change::ClosedAndOpened)
+        logger_.note(cableSession_->linkName(), "port opened by the PC");
+}
+
 void Simulator::dropIrdaClient(const char* why)
 {
     logger_.note(irdaSession_->linkName(), why);
@@ -148,7 +159,7 @@ void Simulator::run(int stopFd)
         }
         std::vector<pollfd> fds;
         fds.push_back({stopFd, POLLIN, 0});
-        int cableIndex = -1, listenIndex = -1, clientIndex = -1;
+        int cableIndex = -1, watchIndex = -1, listenIndex = -1, clientIndex = -1;
         if (cableDropBy_ && now >= cableDropSettled_ && (cable_->unreadBytes() == 0 || now >= *cableDropBy_))
             dropCable();
         if (cable_ && cableRestUntil_ <= now && !cableDropBy_) {
@@ -156,6 +167,10 @@ void Simulator::run(int stopFd)
             const bool due = cableSession_->nextDue() && *cableSession_->nextDue() <= now;
             const short in = cableSession_->wantsInput() ? POLLIN : 0;
             fds.push_back({cable_->fd(), static_cast<short>(in | (due ? POLLOUT : 0)), 0});
+        }
+        if (cable_ && cable_->watchFd() >= 0) {
+            watchIndex = static_cast<int>(fds.size());
+            fds.push_back({cable_->watchFd(), POLLIN, 0});
         }
         if (irda_ && !irdaClient_) {
             listenIndex = static_cast<int>(fds.size());
@@ -173,6 +188,9 @@ void Simulator::run(int stopFd)
         if (fds[0].revents)
             return;
 
+        // Port notices first: the bytes a reopened port sends must not be forgotten with the old session.
+        if (watchIndex >= 0 && (fds[static_cast<std::size_t>(watchIndex)].revents & POLLIN))
+            portChanged(cable_->takePortChanges());
         if (cable_ && !cableDropBy_) {
             if (cableIndex >= 0 && (fds[static_cast<std::size_t>(cableIndex)].revents & (POLLIN | POLLHUP | POLLERR))) {
                 if (readInto(cable_->fd(), *cableSession_, false) == Flow::Closed)

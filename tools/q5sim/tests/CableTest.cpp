@@ -4,7 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <fstream>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 #include <thread>
 
 using namespace q5test;
@@ -160,10 +166,44 @@ TEST_F(CableTest, PortCanBeClosedAndOpenedAgain)
         port.send("AT^QXBNR=2,1,0\r");
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
-    Port port(link());
-    // The unread answer was flushed when the port opened again.
+    // What the PC left unread went with its close, even for a PC that does not purge.
+    Port port(link(), false);
     EXPECT_THAT(port.command("AT"), ElementsAre("OK"));
     EXPECT_EQ(readItem(port, 2, 1, 0), pattern(1000));
+}
+
+// Exclusive use ends with the PC's close, as on a real port: the handset holds its own
+// side of the terminal open, so the system alone would keep the port exclusive for good.
+TEST_F(CableTest, ExclusivePortOpensAgainAfterClose)
+{
+    auto sim = start();
+    const fs::path slave = fs::read_symlink(link());
+    // Exclusivity binds only users without administrator rights: run the PC as nobody.
+    const bool root = ::geteuid() == 0;
+    if (root)
+        fs::permissions(slave, fs::perms::all);
+    const pid_t pc = ::fork();
+    ASSERT_GE(pc, 0);
+    if (pc == 0) {
+        if (root && ::setuid(65534) != 0)
+            ::_exit(10);
+        for (int round = 0; round < 3; ++round) {
+            const int fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+            if (fd < 0 || ::ioctl(fd, TIOCEXCL) != 0)
+                ::_exit(20 + round);
+            const int second = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+            if (second >= 0 || errno != EBUSY)
+                ::_exit(30 + round); // exclusive while open
+            ::close(fd);
+            // The close notice reaches the handset a moment later.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pc, &status, 0), pc);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 } // namespace
