@@ -307,6 +307,7 @@ StoreError HandsetStore::writePart(int type, int index, int partNumber, Bytes da
         return StoreError::Io;
     }
     item.parts[partNumber] = std::move(data);
+    ++generation_;
     return StoreError::None;
 }
 
@@ -328,6 +329,7 @@ StoreError HandsetStore::remove(int type, int index, int partNumber)
         if (dir_)
             eraseFile(itemDir(type, index) / ("part" + std::to_string(partNumber) + ".bin"));
         item->second.parts.erase(p);
+        ++generation_;
         if (!item->second.parts.empty())
             return StoreError::None;
     }
@@ -336,6 +338,7 @@ StoreError HandsetStore::remove(int type, int index, int partNumber)
         fs::remove_all(itemDir(type, index), ec);
     }
     store.items.erase(item);
+    ++generation_;
     return StoreError::None;
 }
 
@@ -368,6 +371,7 @@ StoreError HandsetStore::setName(int type, int index, Bytes utf16le)
     if (dir_ && !persistName(type, index, utf16le))
         return StoreError::Io;
     item->second.name = std::move(utf16le);
+    ++generation_;
     return StoreError::None;
 }
 

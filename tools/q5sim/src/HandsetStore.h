@@ -70,6 +70,9 @@ public:
     StoreError name(int type, int index, Bytes& out) const;
     StoreError setName(int type, int index, Bytes utf16le);
 
+    // Grows with every change of items or names, whoever makes it.
+    std::uint64_t generation() const { return generation_; }
+
     // What the handset shows on its screen after a preview (kept in dir/preview/ too).
     void showPreview(int type, int part, Bytes data);
     const Bytes& lastPreview() const { return preview_; }
@@ -100,6 +103,7 @@ private:
     std::map<int, Store> stores_;
     std::vector<std::string> warnings_;
     Bytes preview_;
+    std::uint64_t generation_ = 0;
 };
 
 } // namespace q5sim

@@ -83,7 +83,6 @@ void PtyLink::open()
     master_ = std::move(master);
     keeper_ = std::move(keeper);
     watch_ = std::move(watch);
-    pcOpens_ = 0;
     slave_ = name;
 }
 
@@ -101,11 +100,11 @@ PtyLink::PortChange PtyLink::takePortChanges()
             inotify_event event;
             std::memcpy(&event, buffer + at, sizeof event);
             at += static_cast<ssize_t>(sizeof event + event.len);
-            if (event.mask & IN_OPEN) {
-                ++pcOpens_;
+            if (event.mask & IN_OPEN)
                 opened = true;
-            }
-            if ((event.mask & IN_CLOSE) && pcOpens_ > 0 && --pcOpens_ == 0) {
+            // Identical notices in a row arrive as one, so opens and closes cannot be
+            // counted: any close ends the PC's use (the PC holds the port once).
+            if (event.mask & IN_CLOSE) {
                 ::tcflush(keeper_.get(), TCIFLUSH);
                 ::ioctl(keeper_.get(), TIOCNXCL);
                 closed = true;

@@ -22,9 +22,9 @@ public:
     int watchFd() const { return watch_.get(); }
 
     enum class PortChange { None, Opened, Closed, ClosedAndOpened };
-    // Takes the open and close notices that came in. When the last PC descriptor has
-    // gone, what the PC did not read is discarded and the port is no longer exclusive
-    // (the terminal lives on in the handset, so the system would keep both).
+    // Takes the open and close notices that came in. When the PC has closed the port,
+    // what it did not read is discarded and the port is no longer exclusive (the terminal
+    // lives on in the handset, so the system alone would keep both).
     PortChange takePortChanges();
     const std::filesystem::path& linkPath() const { return link_; }
     const std::string& slavePath() const { return slave_; }
@@ -46,7 +46,6 @@ private:
     // closes and reopens its port.
     UniqueFd keeper_;
     UniqueFd watch_;
-    int pcOpens_ = 0; // descriptions of the slave the PC holds
 };
 
 } // namespace q5sim

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 

@@ -127,8 +127,18 @@ TEST_F(ProtocolTest, ResentBlockAfterLostAnswerIsTakenOnce)
     EXPECT_THAT(ask(b2), ElementsAre("OK"));
     EXPECT_THAT(ask(b2), ElementsAre("OK"));
     EXPECT_EQ(*store.part(7, 1, 0), (Bytes{1, 2, 3, 4}));
-    // Any other command in between ends the grace: a later identical single block is a new write.
-    EXPECT_THAT(ask("AT^QXBNW=7,1,0,0"), ElementsAre("OK"));
+    // A change by another link in between makes the same last block a new write.
+    HandsetProtocol otherLink(store);
+    EXPECT_THAT(otherLink.handle("AT^QXBNW=7,1,0,0").lines, ElementsAre("OK"));
+    EXPECT_THAT(ask(b2), ElementsAre("+CME ERROR: 3")); // block 2 without block 1
+    EXPECT_THAT(ask("AT^QXBNW=7,2,0,1,1,2,\"AA\""), ElementsAre("OK"));
+    EXPECT_THAT(otherLink.handle("AT^QXBNW=7,2,0,0").lines, ElementsAre("OK"));
+    EXPECT_THAT(ask("AT^QXBNW=7,2,0,1,1,2,\"AA\""), ElementsAre("OK"));
+    EXPECT_EQ(*store.part(7, 2, 0), Bytes{0xAA});
+    // Any other command in between ends the grace, even one that changes nothing.
+    EXPECT_THAT(ask(b1), ElementsAre("OK"));
+    EXPECT_THAT(ask(b2), ElementsAre("OK"));
+    EXPECT_THAT(ask("AT"), ElementsAre("OK"));
     EXPECT_THAT(ask(b2), ElementsAre("+CME ERROR: 3"));
 }
 
