@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace q5sim {
@@ -50,6 +51,10 @@ public:
 
     // Loads (or creates) the stores under dir; std::nullopt keeps everything in memory.
     explicit HandsetStore(std::optional<std::filesystem::path> dir);
+
+    // Takes the sizes from a settings text ("type capacity parts memory" a line), before
+    // any item is loaded; lines that do not fit are noted in the warnings under the origin.
+    void applySettings(std::string_view text, const std::string& origin);
 
     bool hasType(int type) const { return stores_.count(type) != 0; }
     const StoreSettings* settings(int type) const;

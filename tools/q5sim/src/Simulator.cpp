@@ -153,7 +153,11 @@ void Simulator::run(int stopFd)
         const auto now = LinkSession::Clock::now();
         if (irda_ && now >= nextIasCheck_) {
             faults_.refresh();
-            irda_->describe(faults_.iasVariant());
+            const IasVariant variant = faults_.iasVariant();
+            if (irda_->describe(variant))
+                logger_.note(irdaSession_->linkName(),
+                             std::string("attributes rewritten:") + (variant.noIrcomm ? " no IrCOMM" : "")
+                                 + (variant.no9Wire ? " no 9-wire" : "") + (variant.serviceLate ? " service type late" : ""));
             nextIasCheck_ = now + std::chrono::milliseconds(idlePollMs);
         }
         std::vector<pollfd> fds;
