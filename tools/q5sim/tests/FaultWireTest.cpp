@@ -66,6 +66,16 @@ TEST_F(FaultWireTest, ErrorAnswersLimitedToOneCommand)
     EXPECT_THAT(port.command("AT^QXFTR=2"), ElementsAre("^QXFTR: 2,30,0,0,30,4194304,20", "OK"));
 }
 
+TEST_F(FaultWireTest, AnswerOfOneOwnText)
+{
+    auto sim = start({"answer=Error:QXDIR*1", "answer=+CME ERROR 22:QXBNR"});
+    Port port(link());
+    EXPECT_THAT(port.command("AT^QXDIR=2,2"), ElementsAre("Error"));
+    EXPECT_THAT(port.command("AT^QXDIR=2,2"), ElementsAre("OK"));
+    port.send("AT^QXBNR=2,1,0\r");
+    EXPECT_EQ(port.line(), "+CME ERROR 22");
+}
+
 TEST_F(FaultWireTest, LowercaseOk)
 {
     auto sim = start({"lowercase-ok"});
