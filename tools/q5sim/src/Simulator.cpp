@@ -186,8 +186,10 @@ void Simulator::run(int stopFd)
             fds.push_back({irdaClient_.get(), static_cast<short>(in | (due ? POLLOUT : 0)), 0});
         }
         const int ready = ::poll(fds.data(), fds.size(), pollTimeoutMs());
-        if (ready < 0 && errno != EINTR)
+        if (ready < 0 && errno != EINTR) {
+            logger_.note("q5sim", std::string("cannot wait for the links: ") + std::strerror(errno));
             return;
+        }
         if (fds[0].revents)
             return;
 
