@@ -116,6 +116,25 @@ TEST_F(CableTest, DeleteAndIndexLists)
     EXPECT_THAT(port.command("AT^QXDIR=11,2"), ElementsAre("OK")); // empty list: just OK
 }
 
+TEST_F(CableTest, PreviewIsShownAndNotStored)
+{
+    auto sim = start();
+    Port port(link());
+    const auto picture = pattern(150, 3);
+    std::string hex;
+    for (auto b : picture) {
+        static constexpr char digits[] = "0123456789ABCDEF";
+        hex += digits[b >> 4];
+        hex += digits[b & 15];
+    }
+    EXPECT_THAT(port.command("AT^QXDPV=2,1,0,2,1,\"" + hex.substr(0, 200) + "\""), ElementsAre("OK"));
+    EXPECT_THAT(port.command("AT^QXDPV=2,1,0,2,2,\"" + hex.substr(200) + "\""), ElementsAre("OK"));
+    const std::string shown = readFile(store() / "preview" / "store2-part0.bin");
+    EXPECT_EQ(std::vector<std::uint8_t>(shown.begin(), shown.end()), picture);
+    EXPECT_THAT(port.command("AT^QXDIR=2,2"), ElementsAre("OK"));
+    EXPECT_NE(readFile(home.path() / "sim.log").find("preview (150 bytes)"), std::string::npos);
+}
+
 TEST_F(CableTest, StoresSurviveARestart)
 {
     const auto tone = pattern(777, 7);
