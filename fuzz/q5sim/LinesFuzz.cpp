@@ -1,5 +1,6 @@
 // Whatever bytes a PC sends, the handset answers each line with lines ending in a final
-// result code and never stalls. The first line of the input may set faults.
+// result code and never stalls. The first line of the input may set faults; the whole
+// input is also read as a store settings text (lines that fit resize the stores).
 #include "FaultSet.h"
 #include "LinkSession.h"
 
@@ -13,6 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace q5sim;
     const std::string input(reinterpret_cast<const char*>(data), size);
     HandsetStore store(std::nullopt);
+    store.applySettings(input, "fuzz");
     FaultSet faults;
     Logger logger;
     std::size_t start = 0;

@@ -1,5 +1,6 @@
 #include "FaultSet.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <fstream>
@@ -21,6 +22,7 @@ constexpr KindName kindNames[] = {
     {"cme", FaultKind::Cme, true},
     {"cms", FaultKind::Cms, true},
     {"error", FaultKind::Error, false},
+    {"answer", FaultKind::Answer, true},
     {"lowercase-ok", FaultKind::LowercaseOk, false},
     {"slow", FaultKind::Slow, true},
     {"drop-after", FaultKind::DropAfter, true},
@@ -92,7 +94,11 @@ std::optional<Fault> parseFault(std::string_view spec, std::string* why)
     Fault f;
     spec = trim(spec);
     f.spec = std::string(spec);
-    if (auto star = spec.rfind('*'); star != std::string_view::npos) {
+    // "*K" and ":COMMAND" count as suffixes only in their exact shapes, so that the text
+    // of an answer=TEXT fault may hold '*' and ':' ("answer=+CME ERROR:22").
+    if (auto star = spec.rfind('*'); star != std::string_view::npos && star + 1 < spec.size()
+        && std::all_of(spec.begin() + static_cast<std::ptrdiff_t>(star) + 1, spec.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
         f.limit = parseCount(spec.substr(star + 1), 1, 1000000);
         if (!f.limit) {
             fail(why, "bad use count in \"" + f.spec + "\"");
@@ -102,23 +108,18 @@ std::optional<Fault> parseFault(std::string_view spec, std::string* why)
     }
     if (auto colon = spec.rfind(':'); colon != std::string_view::npos) {
         std::string_view command = spec.substr(colon + 1);
-        if (command.size() >= 2 && (command[0] == 'A' || command[0] == 'a') && (command[1] == 'T' || command[1] == 't')
-            && command.size() > 2 && (command[2] == '^' || command[2] == '+'))
+        if (command.size() > 2 && (command[0] == 'A' || command[0] == 'a') && (command[1] == 'T' || command[1] == 't')
+            && (command[2] == '^' || command[2] == '+'))
             command.remove_prefix(2);
         if (!command.empty() && (command[0] == '^' || command[0] == '+'))
             command.remove_prefix(1);
-        if (command.empty()) {
-            fail(why, "missing command after ':' in \"" + f.spec + "\"");
-            return std::nullopt;
+        const bool isName = !command.empty() && std::isalpha(static_cast<unsigned char>(command[0]))
+            && std::all_of(command.begin(), command.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+        if (isName) {
+            for (char c : command)
+                f.command.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+            spec = spec.substr(0, colon);
         }
-        for (char c : command) {
-            if (!std::isalnum(static_cast<unsigned char>(c))) {
-                fail(why, "bad command in \"" + f.spec + "\"");
-                return std::nullopt;
-            }
-            f.command.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-        }
-        spec = spec.substr(0, colon);
     }
     std::string_view value;
     const bool hasValue = spec.find('=') != std::string_view::npos;
@@ -134,6 +135,14 @@ std::optional<Fault> parseFault(std::string_view spec, std::string* why)
             return std::nullopt;
         }
         f.kind = k.kind;
+        if (k.kind == FaultKind::Answer) {
+            if (value.empty() || value.find_first_of("\r\n") != std::string_view::npos) {
+                fail(why, "\"" + f.spec + "\" needs a one-line text");
+                return std::nullopt;
+            }
+            f.text = std::string(value);
+            return f;
+        }
         if (k.needsValue) {
             const int max = (k.kind == FaultKind::Slow) ? 600000 : (k.kind == FaultKind::LongLine ? 1000000 : 99999);
             const int min = (k.kind == FaultKind::DropAfter || k.kind == FaultKind::LongLine) ? 1 : 0;
@@ -207,7 +216,7 @@ CommandPlan FaultSet::planFor(const AtCommand& command)
             continue;
         }
         const bool replaces = f.kind == FaultKind::Cme || f.kind == FaultKind::Cms || f.kind == FaultKind::Error
-            || f.kind == FaultKind::Full;
+            || f.kind == FaultKind::Answer || f.kind == FaultKind::Full;
         if (replaces && plan.replacement)
             continue; // the first answer-replacing fault wins; the others keep their uses
         ++f.uses;
@@ -217,6 +226,7 @@ CommandPlan FaultSet::planFor(const AtCommand& command)
         case FaultKind::Cme: plan.replacement = cmeError(f.value); break;
         case FaultKind::Cms: plan.replacement = "+CMS ERROR: " + std::to_string(f.value); break;
         case FaultKind::Error: plan.replacement = "ERROR"; break;
+        case FaultKind::Answer: plan.replacement = f.text; break;
         case FaultKind::Full: plan.replacement = cmeError(20); break;
         case FaultKind::LowercaseOk: plan.quirks.lowercaseOk = true; break;
         case FaultKind::Slow: plan.delayMs += f.value; break;

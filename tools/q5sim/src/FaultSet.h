@@ -16,13 +16,14 @@
 namespace q5sim {
 
 enum class FaultKind {
-    Echo, Silent, Cme, Cms, Error, LowercaseOk, Slow, DropAfter, BlockOrder, WrongLength, Full,
+    Echo, Silent, Cme, Cms, Error, Answer, LowercaseOk, Slow, DropAfter, BlockOrder, WrongLength, Full,
     LongLine, Garbage, EmptyListLine, IrdaNo9Wire, IrdaServiceLate, IrdaNoIrcomm,
 };
 
 struct Fault {
     FaultKind kind = FaultKind::Echo;
     int value = 0;                // N of cme=N, MS of slow=MS ...
+    std::string text;             // TEXT of answer=TEXT
     std::string command;          // upper-case command name without "^" ("QXBNR"); empty: every command
     std::optional<int> limit;     // *K
     int uses = 0;                 // times the fault took effect

@@ -264,7 +264,8 @@ Reply HandsetProtocol::dataWrite(const AtCommand& c, const std::string& line)
     auto block = fromHex(hex);
     if (!block || block->empty())
         return cme(errNotAllowed);
-    if (!lastBlockLine_.empty() && line == lastBlockLine_)
+    if (!lastBlockLine_.empty() && line == lastBlockLine_
+        && (k < count || store_.generation() == generationAfterLastBlock_))
         return Reply{{"OK"}, {"repeated block " + std::to_string(k) + " taken once"}};
     if (auto err = acceptBlock(write_, type, index, part, count, k, std::move(*block), store_.roomFor(type, index, part)))
         return cme(*err);
@@ -278,6 +279,7 @@ Reply HandsetProtocol::dataWrite(const AtCommand& c, const std::string& line)
         lastBlockLine_.clear();
         return cme(errorNumber(e));
     }
+    generationAfterLastBlock_ = store_.generation();
     return Reply{{"OK"}, {"stored " + std::to_string(size) + " bytes as store " + std::to_string(type) + " item "
                               + std::to_string(index) + " part " + std::to_string(part)}};
 }

@@ -70,6 +70,9 @@ private:
     // The last data-write block taken: a repeat of exactly that line (the PC resending
     // because our OK was lost) is answered OK again without being stored twice.
     std::string lastBlockLine_;
+    // For a last block: the stores as they were right after it was stored. A change since
+    // (another link deleted the item) makes the same line a new write.
+    std::uint64_t generationAfterLastBlock_ = 0;
     bool echo_ = false;
 };
 

@@ -95,20 +95,9 @@ HandsetStore::HandsetStore(std::optional<fs::path> dir)
         load(type, store);
 }
 
-void HandsetStore::loadSettings()
+void HandsetStore::applySettings(std::string_view text, const std::string& origin)
 {
-    const fs::path file = *dir_ / settingsFileName;
-    auto text = readWholeFile(file);
-    if (!text) {
-        std::map<int, StoreSettings> all;
-        for (const auto& [type, store] : stores_)
-            all[type] = store.settings;
-        const std::string defaults = settingsText(all);
-        if (!orka::platform::writeFileAtomically(file, defaults.data(), defaults.size()))
-            warnings_.push_back("cannot write " + file.string());
-        return;
-    }
-    std::istringstream lines(*text);
+    std::istringstream lines{std::string(text)};
     std::string line;
     while (std::getline(lines, line)) {
         if (line.empty() || line[0] == '#')
@@ -122,7 +111,7 @@ void HandsetStore::loadSettings()
         if (!extra.empty() || !n[0] || !n[1] || !n[2] || !n[3] || *n[0] < 0 || *n[0] > 99
             || !stores_.count(static_cast<int>(*n[0]))
             || *n[1] < 1 || *n[1] > 99999 || *n[2] < 0 || *n[2] > 999 || *n[3] < 0 || *n[3] > 0x7FFFFFFF) {
-            warnings_.push_back(file.string() + ": ignored line: " + line);
+            warnings_.push_back(origin + ": ignored line: " + line);
             continue;
         }
         StoreSettings& s = stores_.at(static_cast<int>(*n[0])).settings;
@@ -137,6 +126,22 @@ void HandsetStore::loadSettings()
         else if (s.maxParts < 1)
             s.maxParts = defaultSettings(static_cast<int>(*n[0])).maxParts;
     }
+}
+
+void HandsetStore::loadSettings()
+{
+    const fs::path file = *dir_ / settingsFileName;
+    auto text = readWholeFile(file);
+    if (!text) {
+        std::map<int, StoreSettings> all;
+        for (const auto& [type, store] : stores_)
+            all[type] = store.settings;
+        const std::string defaults = settingsText(all);
+        if (!orka::platform::writeFileAtomically(file, defaults.data(), defaults.size()))
+            warnings_.push_back("cannot write " + file.string());
+        return;
+    }
+    applySettings(*text, file.string());
 }
 
 fs::path HandsetStore::storeDir(int type) const { return *dir_ / ("store" + std::to_string(type)); }
@@ -307,6 +312,7 @@ StoreError HandsetStore::writePart(int type, int index, int partNumber, Bytes da
         return StoreError::Io;
     }
     item.parts[partNumber] = std::move(data);
+    ++generation_;
     return StoreError::None;
 }
 
@@ -328,6 +334,7 @@ StoreError HandsetStore::remove(int type, int index, int partNumber)
         if (dir_)
             eraseFile(itemDir(type, index) / ("part" + std::to_string(partNumber) + ".bin"));
         item->second.parts.erase(p);
+        ++generation_;
         if (!item->second.parts.empty())
             return StoreError::None;
     }
@@ -336,6 +343,7 @@ StoreError HandsetStore::remove(int type, int index, int partNumber)
         fs::remove_all(itemDir(type, index), ec);
     }
     store.items.erase(item);
+    ++generation_;
     return StoreError::None;
 }
 
@@ -368,6 +376,7 @@ StoreError HandsetStore::setName(int type, int index, Bytes utf16le)
     if (dir_ && !persistName(type, index, utf16le))
         return StoreError::Io;
     item->second.name = std::move(utf16le);
+    ++generation_;
     return StoreError::None;
 }
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace q5sim {
@@ -51,6 +52,10 @@ public:
     // Loads (or creates) the stores under dir; std::nullopt keeps everything in memory.
     explicit HandsetStore(std::optional<std::filesystem::path> dir);
 
+    // Takes the sizes from a settings text ("type capacity parts memory" a line), before
+    // any item is loaded; lines that do not fit are noted in the warnings under the origin.
+    void applySettings(std::string_view text, const std::string& origin);
+
     bool hasType(int type) const { return stores_.count(type) != 0; }
     const StoreSettings* settings(int type) const;
     StoreError checkAddress(int type, int index, int part) const;
@@ -69,6 +74,9 @@ public:
 
     StoreError name(int type, int index, Bytes& out) const;
     StoreError setName(int type, int index, Bytes utf16le);
+
+    // Grows with every change of items or names, whoever makes it.
+    std::uint64_t generation() const { return generation_; }
 
     // What the handset shows on its screen after a preview (kept in dir/preview/ too).
     void showPreview(int type, int part, Bytes data);
@@ -100,6 +108,7 @@ private:
     std::map<int, Store> stores_;
     std::vector<std::string> warnings_;
     Bytes preview_;
+    std::uint64_t generation_ = 0;
 };
 
 } // namespace q5sim

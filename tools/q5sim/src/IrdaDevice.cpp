@@ -98,14 +98,15 @@ IrdaDevice::~IrdaDevice()
     fs::remove(ias_, ec);
 }
 
-void IrdaDevice::describe(const IasVariant& variant)
+bool IrdaDevice::describe(const IasVariant& variant)
 {
     if (listener_ && variant == variant_)
-        return;
+        return false;
     const std::string text = iasText(variant);
     if (!orka::platform::writeFileAtomically(ias_, text.data(), text.size()))
         throw std::runtime_error("cannot write " + ias_.string());
     variant_ = variant;
+    return true;
 }
 
 UniqueFd IrdaDevice::accept()

@@ -24,8 +24,8 @@ public:
 
     // The next waiting client (non-blocking), or an empty handle.
     UniqueFd accept();
-    // Rewrites the attributes when the faults asked for another variant.
-    void describe(const IasVariant& variant);
+    // Rewrites the attributes when the faults asked for another variant; true when it did.
+    bool describe(const IasVariant& variant);
 
     // The attribute file's text for a variant.
     static std::string iasText(const IasVariant& variant);

@@ -24,8 +24,13 @@ public:
 
     const std::string& linkName() const { return name_; }
 
+    // Command lines that may wait for their turn; beyond them the link is not read
+    // until the handset catches up (a PC that sends and never reads fills no memory).
+    static constexpr std::size_t maxWaitingLines = 256;
+
     // Bytes the PC sent.
     void receive(const char* data, std::size_t size);
+    bool wantsInput() const { return lines_.size() < maxWaitingLines; }
 
     // What is to be sent now: bytes of due lines, in order.
     enum class Step { Idle, Send, Drop };

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -75,9 +76,45 @@ void PtyLink::open()
         fs::remove(temporary, ec);
         throw systemError("cannot make the link " + link_.string());
     }
+    // Opens and closes of the slave (ours is done already) tell when the PC uses the port.
+    UniqueFd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (watch && ::inotify_add_watch(watch.get(), name, IN_OPEN | IN_CLOSE) < 0)
+        watch.reset();
     master_ = std::move(master);
     keeper_ = std::move(keeper);
+    watch_ = std::move(watch);
     slave_ = name;
+}
+
+PtyLink::PortChange PtyLink::takePortChanges()
+{
+    if (!watch_)
+        return PortChange::None;
+    bool opened = false, closed = false;
+    alignas(inotify_event) char buffer[4096];
+    while (true) {
+        const ssize_t n = ::read(watch_.get(), buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+            inotify_event event;
+            std::memcpy(&event, buffer + at, sizeof event);
+            at += static_cast<ssize_t>(sizeof event + event.len);
+            if (event.mask & IN_OPEN)
+                opened = true;
+            // Identical notices in a row arrive as one, so opens and closes cannot be
+            // counted: any close ends the PC's use (the PC holds the port once).
+            if (event.mask & IN_CLOSE) {
+                ::tcflush(keeper_.get(), TCIFLUSH);
+                ::ioctl(keeper_.get(), TIOCNXCL);
+                closed = true;
+                opened = false; // only an open after this close counts
+            }
+        }
+    }
+    if (closed)
+        return opened ? PortChange::ClosedAndOpened : PortChange::Closed;
+    return opened ? PortChange::Opened : PortChange::None;
 }
 
 int PtyLink::unreadBytes() const

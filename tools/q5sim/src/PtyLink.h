@@ -18,6 +18,14 @@ public:
     PtyLink& operator=(const PtyLink&) = delete;
 
     int fd() const { return master_.get(); }
+    // Readable when the PC opened or closed its port (-1 when the system cannot tell).
+    int watchFd() const { return watch_.get(); }
+
+    enum class PortChange { None, Opened, Closed, ClosedAndOpened };
+    // Takes the open and close notices that came in. When the PC has closed the port,
+    // what it did not read is discarded and the port is no longer exclusive (the terminal
+    // lives on in the handset, so the system alone would keep both).
+    PortChange takePortChanges();
     const std::filesystem::path& linkPath() const { return link_; }
     const std::string& slavePath() const { return slave_; }
 
@@ -37,6 +45,7 @@ private:
     // The handset keeps the slave side open itself, so the terminal lives on while the PC
     // closes and reopens its port.
     UniqueFd keeper_;
+    UniqueFd watch_;
 };
 
 } // namespace q5sim

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -52,7 +51,7 @@ std::string Simulator::servingText() const
 Simulator::Flow Simulator::readInto(int fd, LinkSession& session, bool socket)
 {
     char buffer[4096];
-    while (true) {
+    while (session.wantsInput()) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             session.receive(buffer, static_cast<std::size_t>(n));
@@ -70,6 +69,7 @@ Simulator::Flow Simulator::readInto(int fd, LinkSession& session, bool socket)
         }
         return Flow::Closed;
     }
+    return Flow::Open;
 }
 
 Simulator::Flow Simulator::pump(int fd, LinkSession& session, bool socket)
@@ -110,6 +110,17 @@ void Simulator::dropCable()
                                                 + cable_->slavePath());
 }
 
+void Simulator::portChanged(PtyLink::PortChange change)
+{
+    using Change = PtyLink::PortChange;
+    if (change == Change::Closed || change == Change::ClosedAndOpened) {
+        logger_.note(cableSession_->linkName(), "port closed by the PC");
+        cableSession_->reset();
+    }
+    if (change == Change::Opened || change == Change::ClosedAndOpened)
+        logger_.note(cableSession_->linkName(), "port opened by the PC");
+}
+
 void Simulator::dropIrdaClient(const char* why)
 {
     logger_.note(irdaSession_->linkName(), why);
@@ -142,18 +153,27 @@ void Simulator::run(int stopFd)
         const auto now = LinkSession::Clock::now();
         if (irda_ && now >= nextIasCheck_) {
             faults_.refresh();
-            irda_->describe(faults_.iasVariant());
+            const IasVariant variant = faults_.iasVariant();
+            if (irda_->describe(variant))
+                logger_.note(irdaSession_->linkName(),
+                             std::string("attributes rewritten:") + (variant.noIrcomm ? " no IrCOMM" : "")
+                                 + (variant.no9Wire ? " no 9-wire" : "") + (variant.serviceLate ? " service type late" : ""));
             nextIasCheck_ = now + std::chrono::milliseconds(idlePollMs);
         }
         std::vector<pollfd> fds;
         fds.push_back({stopFd, POLLIN, 0});
-        int cableIndex = -1, listenIndex = -1, clientIndex = -1;
+        int cableIndex = -1, watchIndex = -1, listenIndex = -1, clientIndex = -1;
         if (cableDropBy_ && now >= cableDropSettled_ && (cable_->unreadBytes() == 0 || now >= *cableDropBy_))
             dropCable();
         if (cable_ && cableRestUntil_ <= now && !cableDropBy_) {
             cableIndex = static_cast<int>(fds.size());
             const bool due = cableSession_->nextDue() && *cableSession_->nextDue() <= now;
-            fds.push_back({cable_->fd(), static_cast<short>(POLLIN | (due ? POLLOUT : 0)), 0});
+            const short in = cableSession_->wantsInput() ? POLLIN : 0;
+            fds.push_back({cable_->fd(), static_cast<short>(in | (due ? POLLOUT : 0)), 0});
+        }
+        if (cable_ && cable_->watchFd() >= 0) {
+            watchIndex = static_cast<int>(fds.size());
+            fds.push_back({cable_->watchFd(), POLLIN, 0});
         }
         if (irda_ && !irdaClient_) {
             listenIndex = static_cast<int>(fds.size());
@@ -162,15 +182,20 @@ void Simulator::run(int stopFd)
         if (irdaClient_) {
             clientIndex = static_cast<int>(fds.size());
             const bool due = irdaSession_->nextDue() && *irdaSession_->nextDue() <= now;
-            const short in = irdaClientDone_ ? 0 : POLLIN;
+            const short in = (irdaClientDone_ || !irdaSession_->wantsInput()) ? 0 : POLLIN;
             fds.push_back({irdaClient_.get(), static_cast<short>(in | (due ? POLLOUT : 0)), 0});
         }
         const int ready = ::poll(fds.data(), fds.size(), pollTimeoutMs());
-        if (ready < 0 && errno != EINTR)
+        if (ready < 0 && errno != EINTR) {
+            logger_.note("q5sim", std::string("cannot wait for the links: ") + std::strerror(errno));
             return;
+        }
         if (fds[0].revents)
             return;
 
+        // Port notices first: the bytes a reopened port sends must not be forgotten with the old session.
+        if (watchIndex >= 0 && (fds[static_cast<std::size_t>(watchIndex)].revents & POLLIN))
+            portChanged(cable_->takePortChanges());
         if (cable_ && !cableDropBy_) {
             if (cableIndex >= 0 && (fds[static_cast<std::size_t>(cableIndex)].revents & (POLLIN | POLLHUP | POLLERR))) {
                 if (readInto(cable_->fd(), *cableSession_, false) == Flow::Closed)

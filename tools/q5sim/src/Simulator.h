@@ -38,6 +38,7 @@ private:
     Flow readInto(int fd, LinkSession& session, bool socket);
     Flow pump(int fd, LinkSession& session, bool socket);
     void dropCable();
+    void portChanged(PtyLink::PortChange change);
     void dropIrdaClient(const char* why);
     int pollTimeoutMs() const;
 

@@ -37,8 +37,8 @@ const char* const usageText =
     "  -h, --help     show this text\n"
     "\n"
     "SPEC is NAME[=VALUE][:COMMAND][*K]: only for COMMAND (e.g. :QXBNR), only the first K times.\n"
-    "  echo  silent  cme=N  cms=N  error  lowercase-ok  slow=MS  drop-after=N  block-order\n"
-    "  wrong-length  full  long-line=N  garbage  empty-list-line\n"
+    "  echo  silent  cme=N  cms=N  error  answer=TEXT  lowercase-ok  slow=MS  drop-after=N\n"
+    "  block-order  wrong-length  full  long-line=N  garbage  empty-list-line\n"
     "  irda-no9wire  irda-service-late  irda-noircomm\n";
 
 int stopPipe[2] = {-1, -1};

@@ -4,7 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <fstream>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 #include <thread>
 
 using namespace q5test;
@@ -110,18 +116,23 @@ TEST_F(CableTest, DeleteAndIndexLists)
     EXPECT_THAT(port.command("AT^QXDIR=11,2"), ElementsAre("OK")); // empty list: just OK
 }
 
-TEST_F(CableTest, AnimationFramesNamesAndMemoryQuery)
+TEST_F(CableTest, PreviewIsShownAndNotStored)
 {
     auto sim = start();
     Port port(link());
-    for (int frame = 1; frame <= 5; ++frame)
-        ASSERT_EQ(writeItem(port, 5, 1, frame, pattern(300, static_cast<unsigned>(frame))), "OK");
-    for (int frame = 1; frame <= 5; ++frame)
-        EXPECT_EQ(readItem(port, 5, 1, frame), pattern(300, static_cast<unsigned>(frame)));
-    EXPECT_THAT(port.command("AT^QXUIN=5,1,8,\"4F006B00\""), ElementsAre("OK"));
-    EXPECT_THAT(port.command("AT^QXUIN=5,1"), ElementsAre("^QXUIN: 5,1,\"4F006B00\"", "OK"));
-    EXPECT_THAT(port.command("AT^QXUIN=5,2"), ElementsAre("+CME ERROR: 22"));
-    EXPECT_THAT(port.command("AT^QXFMQ=5,1"), ElementsAre("^QXFMQ: 5," + std::to_string(2097152 - 1500) + ",1500", "OK"));
+    const auto picture = pattern(150, 3);
+    std::string hex;
+    for (auto b : picture) {
+        static constexpr char digits[] = "0123456789ABCDEF";
+        hex += digits[b >> 4];
+        hex += digits[b & 15];
+    }
+    EXPECT_THAT(port.command("AT^QXDPV=2,1,0,2,1,\"" + hex.substr(0, 200) + "\""), ElementsAre("OK"));
+    EXPECT_THAT(port.command("AT^QXDPV=2,1,0,2,2,\"" + hex.substr(200) + "\""), ElementsAre("OK"));
+    const std::string shown = readFile(store() / "preview" / "store2-part0.bin");
+    EXPECT_EQ(std::vector<std::uint8_t>(shown.begin(), shown.end()), picture);
+    EXPECT_THAT(port.command("AT^QXDIR=2,2"), ElementsAre("OK"));
+    EXPECT_NE(readFile(home.path() / "sim.log").find("preview (150 bytes)"), std::string::npos);
 }
 
 TEST_F(CableTest, StoresSurviveARestart)
@@ -143,17 +154,21 @@ TEST_F(CableTest, StoresSurviveARestart)
     EXPECT_THAT(port.command("AT^QXDIR=10,2"), ElementsAre("OK"));
 }
 
-TEST_F(CableTest, SmallStoreFromItsSettingsFile)
+TEST_F(CableTest, BurstOfCommandsIsAnsweredInOrder)
 {
-    fs::create_directories(store());
-    std::ofstream(store() / "stores.txt") << "2 2 0 300\n";
     auto sim = start();
     Port port(link());
-    EXPECT_THAT(port.command("AT^QXFTR=2"), ElementsAre("^QXFTR: 2,2,0,0,2,300,20", "OK"));
-    EXPECT_EQ(writeItem(port, 2, 1, 0, pattern(200)), "OK");
-    EXPECT_EQ(writeItem(port, 2, 2, 0, pattern(200)), "+CME ERROR: 20");
-    EXPECT_THAT(port.command("AT^QXDIR=2,2"), ElementsAre("^QXDIR: 1", "OK"));
-    EXPECT_THAT(port.command("AT^QXBNW=2,3,0,1,1,2,\"00\""), ElementsAre("+CME ERROR: 21"));
+    std::string burst;
+    for (int i = 0; i < 300; ++i)
+        burst += (i % 3 == 2) ? "AT^QXDIR=3,1\r" : "AT\r";
+    port.send(burst);
+    for (int i = 0; i < 300; ++i) {
+        if (i % 3 == 2) {
+            ASSERT_EQ(port.line(), "^QXDIR: 1") << i;
+        }
+        ASSERT_EQ(port.line(), "OK") << i;
+    }
+    EXPECT_FALSE(port.line(std::chrono::milliseconds(100)));
 }
 
 TEST_F(CableTest, PortCanBeClosedAndOpenedAgain)
@@ -170,10 +185,46 @@ TEST_F(CableTest, PortCanBeClosedAndOpenedAgain)
         port.send("AT^QXBNR=2,1,0\r");
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
-    Port port(link());
-    // The unread answer was flushed when the port opened again.
+    // What the PC left unread goes with its close, even for a PC that does not purge (the
+    // handset hears of the close a moment later; a PC opening at once must purge).
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Port port(link(), false);
     EXPECT_THAT(port.command("AT"), ElementsAre("OK"));
     EXPECT_EQ(readItem(port, 2, 1, 0), pattern(1000));
+}
+
+// Exclusive use ends with the PC's close, as on a real port: the handset holds its own
+// side of the terminal open, so the system alone would keep the port exclusive for good.
+TEST_F(CableTest, ExclusivePortOpensAgainAfterClose)
+{
+    auto sim = start();
+    const fs::path slave = fs::read_symlink(link());
+    // Exclusivity binds only users without administrator rights: run the PC as nobody.
+    const bool root = ::geteuid() == 0;
+    if (root)
+        fs::permissions(slave, fs::perms::all);
+    const pid_t pc = ::fork();
+    ASSERT_GE(pc, 0);
+    if (pc == 0) {
+        if (root && ::setuid(65534) != 0)
+            ::_exit(10);
+        for (int round = 0; round < 3; ++round) {
+            const int fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+            if (fd < 0 || ::ioctl(fd, TIOCEXCL) != 0)
+                ::_exit(20 + round);
+            const int second = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+            if (second >= 0 || errno != EBUSY)
+                ::_exit(30 + round); // exclusive while open
+            ::close(fd);
+            // The close notice reaches the handset a moment later.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pc, &status, 0), pc);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 } // namespace

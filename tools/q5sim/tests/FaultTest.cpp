@@ -1,4 +1,4 @@
-// Fault specifications, how often they act, and the line handling of one link.
+// Fault texts, how often each fault acts, and the line handling of one link.
 #include "FaultSet.h"
 #include "LinkSession.h"
 
@@ -26,6 +26,18 @@ TEST(FaultSpecTest, ParsesNameValueCommandAndCount)
     EXPECT_EQ(g->command, "QXDIR");
     EXPECT_FALSE(g->limit);
     EXPECT_TRUE(parseFault("irda-service-late"));
+    // An answer text may hold ':' and '*' where they make no suffix.
+    auto a = parseFault("answer=+CME ERROR:22*3");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->text, "+CME ERROR:22");
+    EXPECT_EQ(a->limit, 3);
+    EXPECT_TRUE(a->command.empty());
+    auto b = parseFault("answer=Error:QXDIR");
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->text, "Error");
+    EXPECT_EQ(b->command, "QXDIR");
+    EXPECT_EQ(parseFault("answer=*QX*")->text, "*QX*");
+    EXPECT_FALSE(parseFault("answer="));
     EXPECT_TRUE(parseFault("slow=0"));
 
     std::string why;

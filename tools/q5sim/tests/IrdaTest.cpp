@@ -6,7 +6,10 @@
 
 #include <fstream>
 #include <sstream>
+#include <cstring>
 #include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <thread>
 
 using namespace q5test;
@@ -128,6 +131,25 @@ TEST_F(IrdaTest, DeepBusFolderBeyondTheSocketAddressLength)
     EXPECT_THAT(client.command("AT"), ElementsAre("OK"));
     EXPECT_EQ(sim.stop(), 0);
     EXPECT_FALSE(fs::exists(socket));
+}
+
+TEST_F(IrdaTest, LeftoversOfAnEndedHandsetAreReplaced)
+{
+    // A socket file nobody listens on, and an old attribute file.
+    fs::create_directories(bus());
+    {
+        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, (bus() / "Q5.sock").c_str(), sizeof address.sun_path - 1);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+    }
+    std::ofstream(bus() / "Q5.ias") << "IrDA:IrCOMM\tParameters\toctets\t000101\n";
+    auto sim = start();
+    EXPECT_EQ(attribute("IrDA:IrCOMM", "Parameters"), "octets 000104");
+    IrdaClient client(bus() / "Q5.sock");
+    EXPECT_THAT(client.command("AT"), ElementsAre("OK"));
 }
 
 TEST_F(IrdaTest, LiveDeviceOfTheSameNameIsNotTakenOver)

@@ -108,7 +108,7 @@ int SimProcess::stop()
     return -1;
 }
 
-Port::Port(const fs::path& link)
+Port::Port(const fs::path& link, bool flush)
 {
     fd_ = ::open(link.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0)
@@ -118,7 +118,8 @@ Port::Port(const fs::path& link)
     ::cfmakeraw(&tio);
     ::cfsetspeed(&tio, B115200);
     ::tcsetattr(fd_, TCSANOW, &tio);
-    ::tcflush(fd_, TCIOFLUSH);
+    if (flush)
+        ::tcflush(fd_, TCIOFLUSH);
 }
 
 Port::~Port()

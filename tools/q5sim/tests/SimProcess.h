@@ -43,7 +43,8 @@ private:
 // One open serial port on the simulator's terminal, in raw mode.
 class Port {
 public:
-    explicit Port(const std::filesystem::path& link);
+    // flush: discard what waits in the terminal, as a PC purging its port does.
+    explicit Port(const std::filesystem::path& link, bool flush = true);
     ~Port();
     Port(const Port&) = delete;
     Port& operator=(const Port&) = delete;

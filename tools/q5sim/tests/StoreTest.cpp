@@ -101,13 +101,4 @@ TEST_F(StoreTest, UnwritableFolderFailsTheWriteAndKeepsNoItem)
     EXPECT_TRUE(store.usedIndexes(7).empty());
 }
 
-TEST_F(StoreTest, PreviewIsKeptForInspection)
-{
-    HandsetStore store(dir);
-    store.showPreview(5, 2, {1, 2, 3});
-    std::ifstream in(dir / "preview" / "store5-part2.bin", std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(text, std::string("\x01\x02\x03"));
-}
-
 } // namespace
