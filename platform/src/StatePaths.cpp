@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 
@@ -31,6 +32,24 @@ fs::path root(const char* xdgVar, const fs::path& fallback)
     if (const char* x = env(xdgVar))
         return fs::path(x) / "orka";
     return fallback / "orka";
+}
+// The process's file mode mask, read without changing it.
+mode_t currentUmask()
+{
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    mode_t mask = 022;
+    if (f) {
+        char line[128];
+        while (std::fgets(line, sizeof line, f)) {
+            unsigned m = 0;
+            if (std::sscanf(line, "Umask: %o", &m) == 1) {
+                mask = static_cast<mode_t>(m);
+                break;
+            }
+        }
+        std::fclose(f);
+    }
+    return mask;
 }
 } // namespace
 
@@ -61,6 +80,8 @@ bool writeFileAtomically(const fs::path& file, const void* data, std::size_t siz
     int fd = mkstemp(tmp.data());
     if (fd < 0)
         return false;
+    // mkstemp makes the file private; give it the mode a plain create would have had.
+    ::fchmod(fd, 0666 & ~currentUmask());
     const char* p = static_cast<const char*>(data);
     std::size_t left = size;
     bool ok = true;

@@ -68,6 +68,9 @@ TEST(StatePaths, AtomicWriteReplacesWholeFileAndLeavesNoTemporary)
     int entries = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir / "sub")) ++entries;
     EXPECT_EQ(entries, 1);
+    // Readable like any file the user creates, not private as a temporary file is made.
+    auto perms = fs::status(f).permissions();
+    EXPECT_NE(perms & fs::perms::others_read, fs::perms::none);
     EXPECT_FALSE(orka::platform::writeFileAtomically("/proc/nope/x", "a", 1));
     fs::remove_all(dir);
 }
