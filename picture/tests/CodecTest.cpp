@@ -10,20 +10,10 @@
 #include <fstream>
 
 using namespace orka;
+using test::errorOf;
 using test::rgbAt;
 
 namespace {
-
-template <typename F>
-std::string errorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const PictureError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 std::vector<std::uint8_t> fileBytes(const std::string& name) { return readPictureFile(test::sampleFile(name)); }
 

@@ -8,20 +8,10 @@
 #include <random>
 
 using namespace orka;
+using test::errorOf;
 using test::rgbAt;
 
 namespace {
-
-template <typename F>
-std::string errorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const PictureError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 const std::vector<GifColor> kFourColours = {{255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}, {255, 255, 255, 0}};
 

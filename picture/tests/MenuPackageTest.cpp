@@ -11,19 +11,9 @@
 #include <fstream>
 
 using namespace orka;
+using test::errorOf;
 
 namespace {
-
-template <typename F>
-std::string errorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const PictureError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 // A package of 81 pictures in the three formats; sizes are spread over all four table bytes.
 std::vector<std::uint8_t> makePackage(const char header[19])

@@ -2,6 +2,7 @@
 // Shared helpers of the picture tests: the committed sample files, pictures made in code
 // and a private ORKA_HOME.
 #include "orka/picture/DibPicture.h"
+#include "orka/picture/PictureError.h"
 
 #include <array>
 #include <cstdlib>
@@ -10,6 +11,18 @@
 #include <string>
 
 namespace orka::test {
+
+// The message of the picture error that f raises, or "(no error)".
+template <typename F>
+std::string errorOf(F&& f)
+{
+    try {
+        f();
+    } catch (const PictureError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
 
 inline std::filesystem::path sampleFile(const std::string& name)
 {
