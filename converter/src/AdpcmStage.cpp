@@ -226,15 +226,7 @@ bool AdpcmStage::note(const MidiStream& stream, std::size_t index, const AdpcmBa
     }
     SeqEvent ev;
     ev.time = e.time;
-    ev.bytes[0] = wave->number;
-    if (gate < 128) {
-        ev.bytes[1] = static_cast<std::uint8_t>(gate);
-        ev.size = 2;
-    } else {
-        ev.bytes[1] = static_cast<std::uint8_t>(0x80 | ((gate - 128) >> 7));
-        ev.bytes[2] = static_cast<std::uint8_t>(gate & 0x7F);
-        ev.size = 3;
-    }
+    ev.setNote(wave->number, gate);
     events_.push_back(ev);
     havePrevious_ = true;
     previousEnd_ = e.time + gate;

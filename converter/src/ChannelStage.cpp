@@ -426,15 +426,7 @@ bool ChannelStage::normalNote(const MidiEvent& e, const NoteLength& length)
         SeqEvent ev;
         ev.time = e.time;
         const int c = k % 4;
-        ev.bytes[0] = static_cast<std::uint8_t>((c << 6) + (block << 4) + code);
-        if (gate < 128) {
-            ev.bytes[1] = static_cast<std::uint8_t>(gate);
-            ev.size = 2;
-        } else {
-            ev.bytes[1] = static_cast<std::uint8_t>(0x80 | ((gate - 128) >> 7));
-            ev.bytes[2] = static_cast<std::uint8_t>(gate & 0x7F);
-            ev.size = 3;
-        }
+        ev.setNote(static_cast<std::uint8_t>((c << 6) + (block << 4) + code), gate);
         f.events.push_back(ev);
     }
     // The next note takes the FM channel left unused longest.
@@ -467,15 +459,7 @@ bool ChannelStage::drumNote(const MidiEvent& e, const NoteLength& length)
     velocity(k, e.time, e.data2);
     SeqEvent ev;
     ev.time = e.time;
-    ev.bytes[0] = static_cast<std::uint8_t>(((k % 4) << 6) + (block << 4) + code);
-    if (gate < 128) {
-        ev.bytes[1] = static_cast<std::uint8_t>(gate);
-        ev.size = 2;
-    } else {
-        ev.bytes[1] = static_cast<std::uint8_t>(0x80 | ((gate - 128) >> 7));
-        ev.bytes[2] = static_cast<std::uint8_t>(gate & 0x7F);
-        ev.size = 3;
-    }
+    ev.setNote(static_cast<std::uint8_t>(((k % 4) << 6) + (block << 4) + code), gate);
     f.events.push_back(ev);
     f.busy = true;
     f.note = e.data1;

@@ -88,6 +88,20 @@ struct SeqEvent {
 
     bool isExclusive() const { return size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xF0; }
     std::span<const std::uint8_t> data() const { return {bytes.data(), size}; }
+
+    // A note's first byte followed by its gate time: one byte below 128, else two.
+    void setNote(std::uint8_t first, int gate)
+    {
+        bytes[0] = first;
+        if (gate < 128) {
+            bytes[1] = static_cast<std::uint8_t>(gate);
+            size = 2;
+        } else {
+            bytes[1] = static_cast<std::uint8_t>(0x80 | ((gate - 128) >> 7));
+            bytes[2] = static_cast<std::uint8_t>(gate & 0x7F);
+            size = 3;
+        }
+    }
 };
 
 // A value last sent on an FM channel and whether it was sent since the last START.

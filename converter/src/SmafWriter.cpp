@@ -43,6 +43,22 @@ void endChunk(MemoryFile& f, std::size_t lengthAt)
     f.set32(lengthAt, static_cast<std::uint32_t>(f.size() - lengthAt - 4));
 }
 
+// A seek-point chunk ("MspI" or "AspI") with start and stop points of 0, filled in once the
+// sequence is written; returns where its body starts.
+std::size_t seekPointChunk(MemoryFile& f, const char* id)
+{
+    const std::size_t chunk = beginChunk(f, id);
+    const std::size_t body = static_cast<std::size_t>(f.size());
+    f.putText("st:");
+    f.put32(0);
+    f.putText(",");
+    f.putText("sp:");
+    f.put32(0);
+    f.putText(",");
+    endChunk(f, chunk);
+    return body;
+}
+
 // Writes a rest before an event: exclusive events take 1-byte durations only.
 void putDuration(MemoryFile& f, std::int64_t d, bool exclusive)
 {
@@ -249,15 +265,7 @@ void SmafWriter::scoreTrack(MemoryFile& f, const SmafSong& song, int track, bool
     f.put(static_cast<std::uint8_t>((status(0) << 4) | status(1)));
     f.put(static_cast<std::uint8_t>((status(2) << 4) | status(3)));
 
-    const std::size_t seek = beginChunk(f, "MspI");
-    const std::size_t seekAt = static_cast<std::size_t>(f.size());
-    f.putText("st:");
-    f.put32(0);
-    f.putText(",");
-    f.putText("sp:");
-    f.put32(0);
-    f.putText(",");
-    endChunk(f, seek);
+    const std::size_t seekAt = seekPointChunk(f, "MspI");
 
     if (withSetup) {
         const std::size_t setup = beginChunk(f, "Mtsu");
@@ -285,15 +293,7 @@ void SmafWriter::audioTrack(MemoryFile& f, const SmafSong& song) const
 {
     const std::size_t at = beginChunk(f, "ATR", 0);
     f.put({0x00, 0x00, static_cast<std::uint8_t>(song.sampleRate == 4000 ? 0x10 : 0x11), 0x00, 0x02, 0x02});
-    const std::size_t seek = beginChunk(f, "AspI");
-    const std::size_t seekAt = static_cast<std::size_t>(f.size());
-    f.putText("st:");
-    f.put32(0);
-    f.putText(",");
-    f.putText("sp:");
-    f.put32(0);
-    f.putText(",");
-    endChunk(f, seek);
+    const std::size_t seekAt = seekPointChunk(f, "AspI");
     const std::vector<SeqEvent>* lists[1] = {song.audioEvents};
     sequence(f, song.loop, lists, seekAt);
     for (const WaveEntry& w : *song.waves) {
