@@ -89,6 +89,16 @@ public:
         pos_ += count;
         return true;
     }
+    // The next event of a sequence: its duration moves the clock t on, e is its first byte.
+    // False at the end of the data, at four zero bytes, or when the event is cut short.
+    bool event(std::uint64_t& t, std::uint32_t durationBase, std::uint8_t& e)
+    {
+        std::uint32_t duration = 0;
+        if (atEnd() || atFourZeros() || !number(duration) || !byte(e))
+            return false;
+        t += std::uint64_t{duration} * durationBase;
+        return true;
+    }
 
 private:
     const std::uint8_t* p_;
@@ -266,12 +276,8 @@ void SmafSequencer::buildScoreEvents(const ScoreTrack& track)
     Cursor in(data_.data() + track.sequenceOffset, track.sequenceLength);
     std::uint64_t t = 0;
     latestTime_ = 0;
-    while (!in.atEnd() && !in.atFourZeros()) {
-        std::uint32_t duration = 0;
-        std::uint8_t e = 0;
-        if (!in.number(duration) || !in.byte(e))
-            break;
-        t += std::uint64_t{duration} * track.durationBase;
+    std::uint8_t e = 0;
+    while (in.event(t, track.durationBase, e)) {
         if (e == 0x00) {
             std::uint8_t c = 0;
             if (!in.byte(c))
@@ -347,12 +353,8 @@ void SmafSequencer::buildAudioEvents(const AudioTrack& track)
         return;
     Cursor in(data_.data() + track.sequenceOffset, track.sequenceLength);
     std::uint64_t t = 0;
-    while (!in.atEnd() && !in.atFourZeros()) {
-        std::uint32_t duration = 0;
-        std::uint8_t e = 0;
-        if (!in.number(duration) || !in.byte(e))
-            break;
-        t += std::uint64_t{duration} * track.durationBase;
+    std::uint8_t e = 0;
+    while (in.event(t, track.durationBase, e)) {
         if (e == 0x00) {
             std::uint8_t x = 0;
             if (!in.byte(x))
