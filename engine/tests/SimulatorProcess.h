@@ -1,9 +1,11 @@
 #pragma once
 // Runs the real handset simulator: its own ORKA_HOME in a fresh temporary folder, a cable
 // port and/or an IrDA device, faults on request, and its line log.
+#include "orka/testing/ChildProcess.h"
+
 #include <filesystem>
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace orka::test {
@@ -23,7 +25,7 @@ public:
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
 
-    bool running() const { return pid_ > 0; }
+    bool running() const { return process_ && process_->running(); }
     // Replaces the faults while the simulator runs.
     void setFaults(const std::vector<std::string>& faults);
     // Lines the simulator received, in order (the command lines as the PC sent them).
@@ -36,7 +38,7 @@ public:
 
 private:
     std::filesystem::path home_, store_, log_;
-    pid_t pid_ = -1;
+    std::unique_ptr<orka::testing::ChildProcess> process_;
 };
 
 // Bytes of a repeatable pseudo-random pattern.

@@ -3,6 +3,7 @@
 // and a private ORKA_HOME.
 #include "orka/picture/DibPicture.h"
 #include "orka/picture/PictureError.h"
+#include "orka/testing/ToolRunner.h"
 
 #include <array>
 #include <cstdlib>
@@ -88,24 +89,9 @@ inline bool samePixels(const DibPicture& a, const DibPicture& b)
 }
 
 // A private home for files the test writes, removed at the end.
-class TempDir {
+class TempDir : public orka::testing::ScratchDir {
 public:
-    TempDir()
-    {
-        std::random_device rd;
-        path_ = std::filesystem::temp_directory_path() / ("orka-picture-" + std::to_string(rd()) + std::to_string(rd()));
-        std::filesystem::create_directories(path_);
-        setenv("ORKA_HOME", path_.c_str(), 1);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+    TempDir() : ScratchDir("orka-picture") { setenv("ORKA_HOME", path().c_str(), 1); }
 };
 
 } // namespace orka::test

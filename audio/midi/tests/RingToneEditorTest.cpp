@@ -297,23 +297,6 @@ TEST_F(Editor, AssembledWholeSongWithoutVolumesGetsThemAndKeepsItsTail)
     EXPECT_TRUE(editor_->assembledSong().empty());
 }
 
-TEST_F(Editor, MakingWithoutTheConverterReportsIt)
-{
-    const fs::path melconv = fs::path(std::getenv("ORKA_TEST_BIN") ? std::getenv("ORKA_TEST_BIN") : ".") / "libMelconv.so";
-    if (fs::exists(melconv))
-        GTEST_SKIP() << "libMelconv.so is present; the missing-converter path cannot be seen here";
-    ASSERT_TRUE(editor_->open(melody()));
-    editor_->setRange(0, 960);
-    std::vector<std::uint8_t> smaf;
-    std::string message;
-    EXPECT_EQ(editor_->makeRingTone(smaf, message), MakeOutcome::ConversionFailed);
-    EXPECT_EQ(message, "Melconv.dll was not found.");
-    EXPECT_EQ(view_.messages, std::vector<unsigned>{kIdConvertFileFailed});
-    EXPECT_EQ(view_.details, std::vector<std::string>{"Melconv.dll was not found."});
-    EXPECT_TRUE(smaf.empty());
-    EXPECT_FALSE(editor_->expectedSizeKb().has_value());
-}
-
 TEST(MelconvBindingTest, BadArgumentsFailBeforeTheLibraryIsUsed)
 {
     MelconvBinding binding;
@@ -334,14 +317,10 @@ TEST(MelconvBindingTest, BadArgumentsFailBeforeTheLibraryIsUsed)
     }
 }
 
-// Runs against the real converter once it sits beside the tests.
+// The real converter beside the tests, with the voice bank embedded in the program.
 TEST_F(Editor, MakingThroughTheRealConverter)
 {
-    const char* bin = std::getenv("ORKA_TEST_BIN");
-    if (!bin || !fs::exists(fs::path(bin) / "libMelconv.so"))
-        GTEST_SKIP() << "libMelconv.so is not in ORKA_TEST_BIN yet";
-    if (orka::platform::findResource("VOICEDATA", 483).empty())
-        GTEST_SKIP() << "the embedded voice bank is still empty";
+    ASSERT_FALSE(orka::platform::findResource("VOICEDATA", 483).empty());
     // A song inside the converter's MIDI subset: bank select, reserve, program, notes.
     Bytes song = smf(0, 480, {trackData({{0, control(0, 0, 122)}, {0, control(0, 32, 0)}, {0, control(0, 55, 4)},
                                          {0, program(0, 0)}, {0, control(0, 7, 100)}, {0, noteOn(0, 60, 100)},

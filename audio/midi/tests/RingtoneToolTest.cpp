@@ -1,25 +1,20 @@
 // The ringtone program as a user runs it.
 #include "SmfBuilder.h"
 
+#include "orka/testing/ToolRunner.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 using namespace orka::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct ToolRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using orka::testing::ToolRun;
 
 class RingtoneTool : public ::testing::Test {
 protected:
@@ -28,8 +23,7 @@ protected:
         dir_ = fs::temp_directory_path() / ("orka-ringtone-" + std::to_string(::getpid()) + "-" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_ / "home");
-        const char* bin = std::getenv("ORKA_TEST_BIN");
-        tool_ = fs::path(bin ? bin : ".") / "ringtone";
+        tool_ = orka::testing::testBinary("ringtone");
     }
     ~RingtoneTool() override
     {
@@ -40,28 +34,14 @@ protected:
     fs::path write(const std::string& name, const Bytes& bytes)
     {
         const fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        orka::testing::writeBytes(p, bytes);
         return p;
     }
 
     ToolRun run(const std::string& args, const fs::path& tool = {})
     {
-        const fs::path errFile = dir_ / "stderr.txt";
-        const std::string command = "ORKA_HOME='" + (dir_ / "home").string() + "' '" + (tool.empty() ? tool_ : tool).string() +
-                                    "' " + args + " 2>'" + errFile.string() + "'";
-        ToolRun r;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return r;
-        std::array<char, 4096> buf{};
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
-            r.out.append(buf.data(), n);
-        const int status = ::pclose(pipe);
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream e(errFile);
-        r.err.assign(std::istreambuf_iterator<char>(e), std::istreambuf_iterator<char>());
-        return r;
+        return orka::testing::runShell("ORKA_HOME=" + orka::testing::shellQuote((dir_ / "home").string()) + " " +
+                                       orka::testing::shellQuote((tool.empty() ? tool_ : tool).string()) + " " + args);
     }
 
     fs::path dir_;
@@ -111,14 +91,18 @@ TEST_F(RingtoneTool, UsageAndLoadFailures)
 
 TEST_F(RingtoneTool, FailedMakeLeavesNoOutput)
 {
-    const char* bin = std::getenv("ORKA_TEST_BIN");
-    if (bin && fs::exists(fs::path(bin) / "libMelconv.so"))
-        GTEST_SKIP() << "libMelconv.so is present; this looks at the path without it";
+    // A copy of the program beside the channel filter but without the converter.
+    const fs::path alone = dir_ / "noconverter";
+    fs::create_directories(alone);
+    fs::copy_file(tool_, alone / "ringtone");
+    fs::copy_file(orka::testing::testBinary("libQmix.so"), alone / "libQmix.so");
     const auto song = write("a.mid", twoChannels());
     const fs::path out = dir_ / "out.mmf";
     write("out.mmf", Bytes{1, 2, 3}); // a stale file from before is not left looking like a result
-    const ToolRun r = run("make '" + song.string() + "' '" + out.string() + "' --from 480 --tempo 1.5 --volume 80");
+    const ToolRun r = run("make '" + song.string() + "' '" + out.string() + "' --from 480 --tempo 1.5 --volume 80",
+                          alone / "ringtone");
     EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("轉換檔案失敗!"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Melconv.dll was not found."), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(out));
 }
@@ -135,25 +119,17 @@ TEST_F(RingtoneTool, WithoutTheChannelFilterTheSongGoesToRingLog)
     EXPECT_EQ(r.code, 1);
     const fs::path log = dir_ / "home" / "RingLog.log";
     ASSERT_TRUE(fs::exists(log)) << r.err;
-    std::ifstream in(log, std::ios::binary);
-    std::string head(4, '\0');
-    in.read(head.data(), 4);
-    EXPECT_EQ(head, "MThd");
+    EXPECT_EQ(orka::testing::readText(log).substr(0, 4), "MThd");
     EXPECT_FALSE(fs::exists(dir_ / "o.mmf"));
 }
 
 TEST_F(RingtoneTool, MakeThroughTheRealConverter)
 {
-    const char* bin = std::getenv("ORKA_TEST_BIN");
-    if (!bin || !fs::exists(fs::path(bin) / "libMelconv.so"))
-        GTEST_SKIP() << "libMelconv.so is not in ORKA_TEST_BIN yet";
     const auto song = write("s.mid", smf(0, 480, {trackData({{0, control(0, 0, 122)}, {0, control(0, 32, 0)}, {0, control(0, 55, 4)},
                                                               {0, program(0, 0)}, {0, noteOn(0, 60, 100)}, {480, noteOff(0, 60)},
                                                               {0, endOfTrack()}})}));
     const fs::path out = dir_ / "s.mmf";
     const ToolRun r = run("make '" + song.string() + "' '" + out.string() + "'");
-    if (r.code != 0 && r.err.find("Melconv") == std::string::npos && r.err.find("MidiCh") == std::string::npos && r.err.find("轉換檔案失敗") != std::string::npos)
-        GTEST_SKIP() << "the voice bank is not embedded yet: " << r.err;
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(fs::exists(out));
 }

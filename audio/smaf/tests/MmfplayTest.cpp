@@ -1,12 +1,13 @@
 // The mmfplay command: exit codes, messages and the WAV it writes.
 #include "SmafBuilder.h"
 
+#include "orka/testing/ToolRunner.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 namespace orka::smaf::test {
 namespace {
@@ -15,35 +16,23 @@ namespace fs = std::filesystem;
 
 class Mmfplay : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/orka-mmfplay-XXXXXX";
-        dir_ = ::mkdtemp(pattern);
-        ::setenv("ORKA_HOME", (dir_ / "home").c_str(), 1);
-        const char* bin = std::getenv("ORKA_TEST_BIN");
-        program_ = fs::path(bin ? bin : ".") / "mmfplay";
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { ::setenv("ORKA_HOME", (dir_.path() / "home").c_str(), 1); }
 
     fs::path write(const std::string& name, const Bytes& b)
     {
-        std::ofstream(dir_ / name, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-        return dir_ / name;
+        orka::testing::writeBytes(dir_.path() / name, b);
+        return dir_.path() / name;
     }
     int run(const std::string& args)
     {
-        const std::string cmd = program_.string() + " " + args + " >" + (dir_ / "out.txt").string() + " 2>" + (dir_ / "err.txt").string();
-        const int status = std::system(cmd.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const auto r = orka::testing::runShell(orka::testing::shellQuote(orka::testing::testBinary("mmfplay").string()) + " " + args);
+        err_ = r.err;
+        return r.code;
     }
-    std::string err()
-    {
-        std::ifstream in(dir_ / "err.txt");
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    const std::string& err() const { return err_; }
 
-    fs::path dir_;
-    fs::path program_;
+    orka::testing::ScratchDir dir_{"orka-mmfplay"};
+    std::string err_;
 };
 
 Bytes tune()
@@ -57,7 +46,7 @@ Bytes tune()
 TEST_F(Mmfplay, WritesAWaveFileAndExitsZero)
 {
     const fs::path in = write("tune.mmf", tune());
-    const fs::path out = dir_ / "tune.wav";
+    const fs::path out = dir_.path() / "tune.wav";
     ASSERT_EQ(run(in.string() + " --wav " + out.string()), 0) << err();
     ASSERT_TRUE(fs::exists(out));
     const auto size = fs::file_size(out);
@@ -69,15 +58,15 @@ TEST_F(Mmfplay, WritesAWaveFileAndExitsZero)
 TEST_F(Mmfplay, RefusedFilesExitOneWithAMessage)
 {
     const fs::path text = write("text.mmf", Bytes{'h', 'e', 'l', 'l', 'o', 0, 0, 0, 0});
-    EXPECT_EQ(run(text.string() + " --wav " + (dir_ / "x.wav").string()), 1);
+    EXPECT_EQ(run(text.string() + " --wav " + (dir_.path() / "x.wav").string()), 1);
     EXPECT_NE(err().find("MMMD"), std::string::npos);
     const fs::path empty = write("empty.mmf", smafFile({}));
-    EXPECT_EQ(run(empty.string() + " --wav " + (dir_ / "x.wav").string()), 1);
+    EXPECT_EQ(run(empty.string() + " --wav " + (dir_.path() / "x.wav").string()), 1);
     EXPECT_NE(err().find("no playable"), std::string::npos);
     const fs::path noSeq = write("noseq.mmf", smafFile({scoreTrack(1, {}, {}, 2, false)}));
-    EXPECT_EQ(run(noSeq.string() + " --wav " + (dir_ / "x.wav").string()), 1);
+    EXPECT_EQ(run(noSeq.string() + " --wav " + (dir_.path() / "x.wav").string()), 1);
     EXPECT_NE(err().find("Mtsq"), std::string::npos);
-    EXPECT_EQ(run((dir_ / "missing.mmf").string()), 1);
+    EXPECT_EQ(run((dir_.path() / "missing.mmf").string()), 1);
     EXPECT_NE(err().find("cannot read"), std::string::npos);
     const fs::path nothing = write("nothing.mmf", Bytes{});
     EXPECT_EQ(run(nothing.string()), 1);
@@ -87,7 +76,7 @@ TEST_F(Mmfplay, RefusedFilesExitOneWithAMessage)
 TEST_F(Mmfplay, AnUnwritableWaveFileExitsOne)
 {
     const fs::path in = write("tune.mmf", tune());
-    EXPECT_EQ(run(in.string() + " --wav " + (dir_ / "no-such-dir" / "x.wav").string()), 1);
+    EXPECT_EQ(run(in.string() + " --wav " + (dir_.path() / "no-such-dir" / "x.wav").string()), 1);
     EXPECT_NE(err().find("cannot write"), std::string::npos);
 }
 

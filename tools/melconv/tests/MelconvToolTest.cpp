@@ -1,4 +1,6 @@
 // The melconv command: exit codes, messages and files left behind.
+#include "orka/testing/ToolRunner.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -29,19 +31,15 @@ protected:
     // Runs melconv with `args`; returns its exit code and collects stderr.
     int run(const std::string& args)
     {
-        const std::string command = std::string(std::getenv("ORKA_TEST_BIN")) + "/melconv " + args + " 2>" +
-                                    (dir_ / "stderr.txt").string() + " >" + (dir_ / "stdout.txt").string();
-        const int status = std::system(command.c_str());
-        std::ifstream err(dir_ / "stderr.txt");
-        stderr_.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const auto r = orka::testing::runShell(orka::testing::shellQuote(orka::testing::testBinary("melconv").string()) + " " + args);
+        stderr_ = r.err;
+        return r.code;
     }
 
     fs::path write(const std::string& name, const std::vector<std::uint8_t>& bytes)
     {
         const fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                  static_cast<std::streamsize>(bytes.size()));
+        orka::testing::writeBytes(p, bytes);
         return p;
     }
 
@@ -67,13 +65,10 @@ TEST_F(MelconvTool, ConvertsWithTheEmbeddedBank)
 {
     const fs::path in = write("tune.mid", tune());
     EXPECT_EQ(run(in.string() + " " + (dir_ / "tune.mmf").string()), 0) << stderr_;
-    std::ifstream out(dir_ / "tune.mmf", std::ios::binary);
-    char magic[4] = {};
-    out.read(magic, 4);
-    EXPECT_EQ(std::string(magic, 4), "MMMD");
+    EXPECT_EQ(orka::testing::readText(dir_ / "tune.mmf").substr(0, 4), "MMMD");
 
     // The bank next to the programs gives the same file.
-    const std::string bank = std::string(std::getenv("ORKA_TEST_BIN")) + "/orkavoice.vma";
+    const std::string bank = orka::testing::testBinary("orkavoice.vma").string();
     EXPECT_EQ(run("--bank " + bank + " " + in.string() + " " + (dir_ / "same.mmf").string()), 0) << stderr_;
     EXPECT_EQ(fs::file_size(dir_ / "same.mmf"), fs::file_size(dir_ / "tune.mmf"));
 }

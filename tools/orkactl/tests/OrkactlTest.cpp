@@ -1,34 +1,18 @@
 // orkactl as a user runs it, against the handset simulator on both links.
 #include "SimulatorProcess.h"
 
-#include "orka/platform/Library.h"
+#include "orka/testing/ToolRunner.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sys/wait.h>
 
 using namespace orka::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string shellQuote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using orka::testing::shellQuote;
+using Outcome = orka::testing::ToolRun;
 
 class Orkactl : public ::testing::TestWithParam<int> {
 protected:
@@ -45,24 +29,11 @@ protected:
     }
     Outcome orkactl(const std::vector<std::string>& args, const char* portEnv = nullptr)
     {
-        const char* bin = std::getenv("ORKA_TEST_BIN");
         std::string cmd = portEnv ? std::string("ORKA_PORT=") + portEnv + " " : std::string("unset ORKA_PORT; ");
-        cmd += shellQuote((bin ? std::string(bin) : orka::platform::Library::executableDir()) + "/orkactl");
+        cmd += shellQuote(orka::testing::testBinary("orkactl").string());
         for (const auto& a : args)
             cmd += " " + shellQuote(a);
-        const fs::path errFile = home / "stderr.txt";
-        cmd += " 2>" + shellQuote(errFile.string());
-        Outcome r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        std::array<char, 4096> buf{};
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-            r.out.append(buf.data(), n);
-        int st = ::pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        std::ifstream e(errFile);
-        r.err.assign(std::istreambuf_iterator<char>(e), std::istreambuf_iterator<char>());
-        return r;
+        return orka::testing::runShell(cmd);
     }
     std::vector<std::string> withPort(std::vector<std::string> args)
     {
@@ -72,14 +43,10 @@ protected:
     fs::path writeFile(const std::string& name, const std::vector<unsigned char>& bytes)
     {
         fs::path p = home / name;
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        orka::testing::writeBytes(p, bytes);
         return p;
     }
-    static std::string readFile(const fs::path& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::string readFile(const fs::path& p) { return orka::testing::readText(p); }
 
     fs::path home;
     std::unique_ptr<Simulator> sim;
@@ -100,59 +67,59 @@ TEST_P(Orkactl, EveryStoreTypeRoundTrips)
         if (c.type == 3 || c.type == 8)
             put.insert(put.end(), {"--index", "1"});
         Outcome w = orkactl(withPort(put));
-        ASSERT_EQ(w.status, 0) << w.err;
+        ASSERT_EQ(w.code, 0) << w.err;
         const std::string index = w.out.substr(0, w.out.find('\n'));
 
         Outcome ls = orkactl(withPort({"ls", std::to_string(c.type)}));
-        ASSERT_EQ(ls.status, 0) << ls.err;
+        ASSERT_EQ(ls.code, 0) << ls.err;
         EXPECT_NE(ls.out.find(index + "\n"), std::string::npos);
 
         auto back = home / ("out" + std::to_string(c.type));
         Outcome g = orkactl(withPort({"get", std::to_string(c.type), index, "--part", std::to_string(c.part), "-o", back.string()}));
-        ASSERT_EQ(g.status, 0) << g.err;
+        ASSERT_EQ(g.code, 0) << g.err;
         EXPECT_EQ(readFile(back), readFile(file));
 
         Outcome rm = orkactl(withPort({"rm", std::to_string(c.type), index, "--part", std::to_string(c.part)}));
-        EXPECT_EQ(rm.status, 0) << rm.err;
+        EXPECT_EQ(rm.code, 0) << rm.err;
     }
 }
 
 TEST_P(Orkactl, FeaturesFreeIndexesNamesAndPreview)
 {
     Outcome f = orkactl(withPort({"features", "7"}));
-    ASSERT_EQ(f.status, 0) << f.err;
+    ASSERT_EQ(f.code, 0) << f.err;
     int values = 0;
     for (char ch : f.out)
         values += ch == ' ';
     EXPECT_EQ(values, 6);
 
     Outcome free1 = orkactl(withPort({"ls", "2", "--free"}));
-    ASSERT_EQ(free1.status, 0);
+    ASSERT_EQ(free1.code, 0);
     EXPECT_EQ(free1.out.substr(0, 2), "1\n");
 
     auto file = writeFile("pic", patternBytes(50));
     ASSERT_EQ(orkactl(withPort({"put", "2", file.string()})).out, "1\n");
     ASSERT_EQ(orkactl(withPort({"put", "2", file.string()})).out, "2\n");
     Outcome n = orkactl(withPort({"name", "2", "2", "海邊 Beach"}));
-    ASSERT_EQ(n.status, 0) << n.err;
+    ASSERT_EQ(n.code, 0) << n.err;
     EXPECT_EQ(orkactl(withPort({"name", "2", "2"})).out, "海邊 Beach\n");
     Outcome tooLong = orkactl(withPort({"name", "2", "2", "一二三四五六七八九十A"}));
-    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_EQ(tooLong.code, 1);
 
-    EXPECT_EQ(orkactl(withPort({"preview", "2", file.string()})).status, 0);
+    EXPECT_EQ(orkactl(withPort({"preview", "2", file.string()})).code, 0);
 }
 
 TEST_P(Orkactl, FailuresShowTheEngineText)
 {
     Outcome missing = orkactl(withPort({"get", "7", "9", "-o", (home / "x").string()}));
-    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.code, 1);
     EXPECT_EQ(missing.err, "手機資料找不到.\n");
     EXPECT_FALSE(fs::exists(home / "x"));
 
     sim->setFaults({"full"});
     auto file = writeFile("tone", patternBytes(20));
     Outcome full = orkactl(withPort({"put", "7", file.string(), "--index", "3"}));
-    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.code, 1);
     EXPECT_EQ(full.err, "手機記憶體已滿.\n請刪除您手機上不用的資料再試.\n");
 }
 
@@ -162,19 +129,14 @@ INSTANTIATE_TEST_SUITE_P(Links, Orkactl, ::testing::Values(4, 300),
 TEST(OrkactlUsage, UsageErrorsExitTwo)
 {
     auto home = Simulator::makeHome();
-    const char* bin = std::getenv("ORKA_TEST_BIN");
-    const std::string exe = shellQuote((bin ? std::string(bin) : orka::platform::Library::executableDir()) + "/orkactl");
+    const std::string exe = shellQuote(orka::testing::testBinary("orkactl").string());
     for (const char* args : {"", "frobnicate 2", "features", "get 2 1", "ls x", "--port 0 features 2",
                              "--port 999 features 2", "rm 2 0", "put 2", "--part -1 ls 2"}) {
-        std::string cmd = exe + " " + args + " >/dev/null 2>&1";
-        int st = std::system(cmd.c_str());
-        EXPECT_EQ(WEXITSTATUS(st), 2) << args;
+        EXPECT_EQ(orka::testing::runShell(exe + " " + args).code, 2) << args;
     }
     // A port with nothing behind it fails with the engine's text and exit 1.
-    int st = std::system((exe + " --port 9 features 2 >/dev/null 2>&1").c_str());
-    EXPECT_EQ(WEXITSTATUS(st), 1);
+    EXPECT_EQ(orka::testing::runShell(exe + " --port 9 features 2").code, 1);
     // Without --port the default comes from ORKA_PORT.
-    st = std::system(("ORKA_PORT=abc " + exe + " features 2 >/dev/null 2>&1").c_str());
-    EXPECT_EQ(WEXITSTATUS(st), 2);
+    EXPECT_EQ(orka::testing::runShell("ORKA_PORT=abc " + exe + " features 2").code, 2);
     fs::remove_all(home);
 }

@@ -10,7 +10,6 @@
 #include <fstream>
 #include <iterator>
 #include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -19,94 +18,8 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace q5test {
 namespace fs = std::filesystem;
-
-TempDir::TempDir()
-{
-    std::string pattern = (fs::temp_directory_path() / "q5sim-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
-SimProcess::SimProcess(const fs::path& home, const std::vector<std::string>& args)
-{
-    const char* bin = std::getenv("ORKA_TEST_BIN");
-    const std::string program = (fs::path(bin ? bin : ".") / "q5sim").string();
-    std::vector<std::string> argStrings{program};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStrings)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    std::vector<std::string> envStrings{"ORKA_HOME=" + home.string()};
-    for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "ORKA_HOME=", 10) != 0)
-            envStrings.emplace_back(*e);
-    std::vector<char*> envp;
-    for (auto& e : envStrings)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    const int rc = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    if (rc != 0) {
-        ::close(out[0]);
-        throw std::runtime_error("cannot start " + program);
-    }
-    // The start line tells that the links are there.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    char c;
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd p{out[0], POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0)
-            continue;
-        if (::read(out[0], &c, 1) != 1)
-            break;
-        if (c == '\n')
-            break;
-        startLine_.push_back(c);
-    }
-    ::close(out[0]);
-}
-
-SimProcess::~SimProcess() { stop(); }
-
-int SimProcess::stop()
-{
-    if (pid_ < 0)
-        return -1;
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    for (int i = 0; i < 500; ++i) {
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return -1;
-}
 
 Port::Port(const fs::path& link, bool flush)
 {

@@ -1,6 +1,9 @@
 #pragma once
 // Runs the real q5sim in a temporary ORKA_HOME and talks to it as the PC would: through
 // the com<N> link with termios, or through the IrDA bus socket.
+#include "orka/testing/ChildProcess.h"
+#include "orka/testing/ToolRunner.h"
+
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -11,33 +14,16 @@
 namespace q5test {
 
 // A temporary folder that is removed with everything in it.
-class TempDir {
+using TempDir = orka::testing::ScratchDir;
+
+// q5sim started with ORKA_HOME=home and the given arguments, once it has said its start line.
+class SimProcess : public orka::testing::ChildProcess {
 public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-class SimProcess {
-public:
-    // Starts q5sim with ORKA_HOME=home and the given arguments; waits for its start line.
-    SimProcess(const std::filesystem::path& home, const std::vector<std::string>& args);
-    ~SimProcess();
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-
-    const std::string& startLine() const { return startLine_; }
-    // Sends SIGTERM and returns the exit status (-1 when it had to be killed).
-    int stop();
-
-private:
-    pid_t pid_ = -1;
-    std::string startLine_;
+    SimProcess(const std::filesystem::path& home, const std::vector<std::string>& args)
+        : ChildProcess(orka::testing::testBinary("q5sim").string(), args, {"ORKA_HOME=" + home.string()})
+    {
+    }
+    const std::string& startLine() const { return firstLine(); }
 };
 
 // One open serial port on the simulator's terminal, in raw mode.
