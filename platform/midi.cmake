@@ -1,8 +1,7 @@
 # orka_platform_midi: the periodic timer and the MIDI output with its backends
-# (ALSA sequencer through RtMidi, embedded FluidSynth with PortAudio, quiet, recording).
+# (ALSA sequencer through RtMidi, embedded FluidSynth on our wave output, quiet, recording).
 pkg_check_modules(ORKA_RTMIDI REQUIRED IMPORTED_TARGET rtmidi)
 pkg_check_modules(ORKA_FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
-pkg_check_modules(ORKA_PORTAUDIO REQUIRED IMPORTED_TARGET portaudio-2.0)
 pkg_check_modules(ORKA_ALSA REQUIRED IMPORTED_TARGET alsa)
 
 add_library(orka_platform_midi STATIC
@@ -14,4 +13,4 @@ add_library(orka_platform_midi STATIC
 target_include_directories(orka_platform_midi PUBLIC ${CMAKE_CURRENT_LIST_DIR}/include)
 target_link_libraries(orka_platform_midi
   PUBLIC Threads::Threads
-  PRIVATE PkgConfig::ORKA_RTMIDI PkgConfig::ORKA_FLUIDSYNTH PkgConfig::ORKA_PORTAUDIO PkgConfig::ORKA_ALSA orka_options)
+  PRIVATE orka_platform_wave PkgConfig::ORKA_RTMIDI PkgConfig::ORKA_FLUIDSYNTH PkgConfig::ORKA_ALSA orka_options)

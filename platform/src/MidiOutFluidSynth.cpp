@@ -1,101 +1,61 @@
 // The fallback when the machine has no MIDI port: FluidSynth plays the messages on a
-// General MIDI SoundFont and we render its samples ourselves into a PortAudio stream.
-// The audio half (PcmPullStream) is kept apart so it can move onto the wave-output layer.
+// General MIDI SoundFont and we render its samples ourselves into our wave output.
 #include "orka/platform/MidiOut.h"
+#include "orka/platform/WaveOut.h"
 
-#include <alsa/asoundlib.h>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fluidsynth.h>
-#include <portaudio.h>
+#include <vector>
 
 namespace orka::platform {
 
 namespace {
 
 constexpr int kSampleRate = 44100;
+constexpr int kFramesPerBuffer = 512;
+constexpr int kBuffers = 2;
 
-void dropAlsaError(const char*, int, const char*, int, const char*, ...) {}
-
-// A stereo 16-bit output stream that asks `render` for samples on PortAudio's thread.
-// Without an audio device it stays closed and nothing is rendered.
-class PcmPullStream {
+// FluidSynth's samples on the sound device: two buffers, each rendered again on the
+// device's thread as soon as it has been played. Without a device nothing is rendered.
+class SynthSound {
 public:
-    using Render = void (*)(void* user, std::int16_t* interleaved, unsigned long frames);
-
-    PcmPullStream(Render render, void* user) : render_(render), user_(user)
+    explicit SynthSound(fluid_synth_t* synth) : synth_(synth)
     {
-        quietAlsa();
-        if (!audioDevicePlausible())
-            return; // nothing to open: PortAudio's probing would only fill stderr
-        ::setenv("JACK_NO_START_SERVER", "1", 0);
-        if (Pa_Initialize() != paNoError)
-            return;
-        initialized_ = true;
-        if (Pa_GetDefaultOutputDevice() == paNoDevice)
-            return;
-        if (Pa_OpenDefaultStream(&stream_, 0, 2, paInt16, kSampleRate, 512, &PcmPullStream::callback, this) != paNoError) {
-            stream_ = nullptr;
+        for (auto& b : buffers_)
+            b.assign(kFramesPerBuffer * 4, 0);
+        device_ = createPortAudioWaveOut();
+        if (!device_ || !device_->open(WaveFormat{kSampleRate, 2, 16}, [this](int buffer) { fill(buffer); })) {
+            device_.reset();
             return;
         }
-        if (Pa_StartStream(stream_) != paNoError) {
-            Pa_CloseStream(stream_);
-            stream_ = nullptr;
+        for (int b = 0; b < kBuffers; ++b) {
+            device_->prepare(b, buffers_[static_cast<std::size_t>(b)]);
+            fill(b);
         }
     }
-
-    ~PcmPullStream()
+    ~SynthSound()
     {
-        if (stream_) {
-            Pa_StopStream(stream_);
-            Pa_CloseStream(stream_);
-        }
-        if (initialized_)
-            Pa_Terminate();
+        if (device_)
+            device_->close(); // no rendering after this point
     }
+    SynthSound(const SynthSound&) = delete;
+    SynthSound& operator=(const SynthSound&) = delete;
 
-    PcmPullStream(const PcmPullStream&) = delete;
-    PcmPullStream& operator=(const PcmPullStream&) = delete;
-
-    bool open() const { return stream_ != nullptr; }
+    bool open() const { return device_ != nullptr; }
 
 private:
-    static int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
-                        PaStreamCallbackFlags, void* self)
+    void fill(int buffer)
     {
-        auto* me = static_cast<PcmPullStream*>(self);
-        me->render_(me->user_, static_cast<std::int16_t*>(output), frames);
-        return paContinue;
+        auto* samples = reinterpret_cast<std::int16_t*>(buffers_[static_cast<std::size_t>(buffer)].data());
+        fluid_synth_write_s16(synth_, kFramesPerBuffer, samples, 0, 2, samples, 1, 2);
+        device_->write(buffer, buffers_[static_cast<std::size_t>(buffer)].size());
     }
 
-    // ALSA reports every missing card on stderr while PortAudio probes; a machine without
-    // sound is normal here, so those reports are dropped.
-    static void quietAlsa()
-    {
-        snd_lib_error_set_handler(dropAlsaError);
-    }
-
-    // A sound card, or a sound server's socket, must exist for a stream to be worth trying.
-    static bool audioDevicePlausible()
-    {
-        std::error_code ec;
-        for (const auto& entry : std::filesystem::directory_iterator("/dev/snd", ec)) {
-            const std::string name = entry.path().filename().string();
-            if (name.rfind("pcmC", 0) == 0 && name.back() == 'p')
-                return true;
-        }
-        if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) {
-            for (const char* socket : {"pulse/native", "pipewire-0"})
-                if (std::filesystem::exists(std::filesystem::path(runtime) / socket, ec))
-                    return true;
-        }
-        return false;
-    }
-
-    Render render_;
-    void* user_;
-    bool initialized_ = false;
-    PaStream* stream_ = nullptr;
+    fluid_synth_t* synth_;
+    std::array<std::vector<std::uint8_t>, kBuffers> buffers_;
+    std::unique_ptr<WaveOut> device_;
 };
 
 void dropFluidLog(int, const char*, void*) {}
@@ -115,13 +75,13 @@ public:
         if (!synth_ || fluid_synth_sfload(synth_, soundFont.c_str(), 1) == FLUID_FAILED)
             return false;
         if (withAudio)
-            stream_ = std::make_unique<PcmPullStream>(&FluidSynthOut::render, this);
+            sound_ = std::make_unique<SynthSound>(synth_);
         return true;
     }
 
     ~FluidSynthOut() override
     {
-        stream_.reset(); // no rendering after this point
+        sound_.reset(); // no rendering after this point
         if (synth_)
             delete_fluid_synth(synth_);
         if (settings_)
@@ -151,19 +111,13 @@ public:
 
     std::string description() const override
     {
-        return stream_ && stream_->open() ? "FluidSynth" : "FluidSynth (no audio device)";
+        return sound_ && sound_->open() ? "FluidSynth" : "FluidSynth (no audio device)";
     }
 
 private:
-    static void render(void* self, std::int16_t* out, unsigned long frames)
-    {
-        auto* me = static_cast<FluidSynthOut*>(self);
-        fluid_synth_write_s16(me->synth_, static_cast<int>(frames), out, 0, 2, out, 1, 2);
-    }
-
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
-    std::unique_ptr<PcmPullStream> stream_;
+    std::unique_ptr<SynthSound> sound_;
 };
 
 } // namespace
