@@ -41,7 +41,7 @@ rm -f "$tmp" "$tmp.copy"
 if [ -n "$sim_pid" ]; then
   echo
   echo "The simulated handset keeps running (COM3 and infrared device Q5); try:"
-  echo "  ORKA_HOME=${ORKA_HOME:-} ORKA_PORT=3 $bin/orkactl ls 7"
+  echo "  ${ORKA_HOME:+ORKA_HOME=$ORKA_HOME }ORKA_PORT=3 $bin/orkactl ls 7"
   echo "Press Ctrl-C to stop it."
   wait "$sim_pid"
 fi
