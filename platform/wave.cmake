@@ -7,4 +7,4 @@ add_library(orka_platform_wave STATIC
   ${CMAKE_CURRENT_LIST_DIR}/src/WaveOutPortAudio.cpp
 )
 target_include_directories(orka_platform_wave PUBLIC ${CMAKE_CURRENT_LIST_DIR}/include)
-target_link_libraries(orka_platform_wave PUBLIC orka_platform Threads::Threads PRIVATE PkgConfig::PORTAUDIO orka_options)
+target_link_libraries(orka_platform_wave PUBLIC orka_platform Threads::Threads PRIVATE PkgConfig::PORTAUDIO orka_common orka_options)

@@ -1,5 +1,7 @@
 #include "AdpcmStage.h"
 
+#include "orka/common/ByteOrder.h"
+
 #include <cstring>
 
 namespace melconv {
@@ -25,8 +27,7 @@ std::uint32_t AdpcmBank::u32(std::size_t offset) const
 {
     if (offset + 4 > bytes_.size())
         return 0;
-    return (std::uint32_t{bytes_[offset]} << 24) | (std::uint32_t{bytes_[offset + 1]} << 16) |
-           (std::uint32_t{bytes_[offset + 2]} << 8) | bytes_[offset + 3];
+    return orka::common::readBE32(bytes_.data() + offset);
 }
 
 std::string AdpcmBank::find(unsigned program, unsigned note, Wave& wave) const
@@ -47,7 +48,7 @@ std::string AdpcmBank::find(unsigned program, unsigned note, Wave& wave) const
         if (at + 24 > bytes_.size())
             break; // the table runs past the end of the bank
         const std::uint8_t* e = bytes_.data() + at;
-        const unsigned rate = (unsigned{e[22]} << 8) | e[23];
+        const unsigned rate = orka::common::readBE16(e + 22);
         if (i == 0)
             firstRate = rate;
         if (rate != firstRate)

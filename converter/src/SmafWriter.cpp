@@ -1,5 +1,7 @@
 #include "SmafWriter.h"
 
+#include "orka/common/ByteOrder.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -105,8 +107,9 @@ void MemoryFile::putText(const char* text)
 
 void MemoryFile::put32(std::uint32_t v)
 {
-    put({static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
-         static_cast<std::uint8_t>(v)});
+    std::uint8_t field[4];
+    orka::common::writeBE32(field, v);
+    put(std::span<const std::uint8_t>(field));
 }
 
 void MemoryFile::repeat(std::span<const std::uint8_t> pattern, std::uint64_t count)
@@ -228,8 +231,7 @@ MemoryFile SmafWriter::write(const SmafSong& song, std::size_t limit) const
     bytes[a2] = static_cast<std::uint8_t>(s2[0]);
     bytes[a2 + 1] = static_cast<std::uint8_t>(s2[1]);
     const std::uint16_t fileCrc = static_cast<std::uint16_t>(~crc({bytes.data(), crcAt}));
-    bytes[crcAt] = static_cast<std::uint8_t>(fileCrc >> 8);
-    bytes[crcAt + 1] = static_cast<std::uint8_t>(fileCrc);
+    orka::common::writeBE16(&bytes[crcAt], fileCrc);
     return f;
 }
 

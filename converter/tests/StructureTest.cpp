@@ -56,7 +56,7 @@ void checkFile(const std::vector<std::uint8_t>& f)
     ASSERT_EQ(std::string(f.begin(), f.begin() + 4), "MMMD");
     ASSERT_EQ(be32(f, 4), f.size() - 8);
     const std::uint16_t crc = static_cast<std::uint16_t>(~SmafWriter::crc({f.data(), f.size() - 2}));
-    EXPECT_EQ((f[f.size() - 2] << 8) | f[f.size() - 1], crc);
+    EXPECT_EQ(orka::common::readBE16(&f[f.size() - 2]), crc);
     std::size_t p = 8;
     ASSERT_EQ(std::string(f.begin() + 8, f.begin() + 12), "CNTI");
     p += 8 + be32(f, 12);

@@ -1,13 +1,15 @@
 #pragma once
-// Data bytes as hex text: two upper-case digits a byte; decoding takes pairs of either case.
-#include <cstddef>
-#include <cstdint>
+// Data bytes as hex text on the handset link. Encoding is the suite's common one; decoding
+// reads what the handset sends the way the engine always has (see decodeHex).
+#include "orka/common/HexText.h"
+
 #include <string>
 #include <vector>
 
 namespace orka::engine {
 
-std::string encodeHex(const unsigned char* data, std::size_t length);
+using common::encodeHex;
+
 // Decodes pairs of digits; an odd last digit is dropped; a pair that is not hex gives 0.
 std::vector<unsigned char> decodeHex(const std::string& text);
 

@@ -3,6 +3,7 @@
 // exactly their sizes, so any read beyond them is caught by the sanitizers.
 #include "melconv.h"
 #include "orka/resources/VoiceBank.h"
+#include "orka/common/ByteOrder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -33,8 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto n = static_cast<std::size_t>(outSize);
         if (n < 48 || n > capacity || std::memcmp(out.data(), "MMMD", 4) != 0)
             __builtin_trap();
-        const std::uint32_t length = (std::uint32_t{out[4]} << 24) | (std::uint32_t{out[5]} << 16) |
-                                     (std::uint32_t{out[6]} << 8) | out[7];
+        const std::uint32_t length = orka::common::readBE32(&out[4]);
         if (length != n - 8)
             __builtin_trap();
         std::uint16_t crc = 0xFFFF;
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 crc = static_cast<std::uint16_t>(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
         }
         crc = static_cast<std::uint16_t>(~crc);
-        if (out[n - 2] != (crc >> 8) || out[n - 1] != (crc & 0xFF))
+        if (orka::common::readBE16(&out[n - 2]) != crc)
             __builtin_trap();
     }
     return 0;

@@ -3,6 +3,7 @@
 // too large to decode many times a second are skipped by a look at their declared size.
 #include "orka/picture/GifCodec.h"
 #include "orka/picture/PictureFile.h"
+#include "orka/common/ByteOrder.h"
 
 #include <cstdint>
 #include <span>
@@ -11,19 +12,15 @@ namespace orka::fuzz {
 
 constexpr std::uint64_t kMaxPixels = 1u << 20;
 
-inline std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at)
-{
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
-           std::uint32_t(b[at + 3]) << 24;
-}
-
 inline bool bmpSmallEnough(std::span<const std::uint8_t> b)
 {
     if (b.size() < 26)
         return true;
-    if (le32(b, 14) == 12)
-        return std::uint64_t(b[18] | b[19] << 8) * std::uint64_t(b[20] | b[21] << 8) <= kMaxPixels;
-    const std::int64_t w = std::int32_t(le32(b, 18)), h = std::int32_t(le32(b, 22));
+    using common::readLE16;
+    using common::readLE32;
+    if (readLE32(&b[14]) == 12)
+        return std::uint64_t{readLE16(&b[18])} * readLE16(&b[20]) <= kMaxPixels;
+    const std::int64_t w = std::int32_t(readLE32(&b[18])), h = std::int32_t(readLE32(&b[22]));
     return std::uint64_t(w < 0 ? -w : w) * std::uint64_t(h < 0 ? -h : h) <= kMaxPixels;
 }
 
@@ -32,8 +29,8 @@ inline bool jpegSmallEnough(std::span<const std::uint8_t> b)
     for (std::size_t i = 0; i + 9 < b.size(); ++i)
         if (b[i] == 0xFF && b[i + 1] >= 0xC0 && b[i + 1] <= 0xCF && b[i + 1] != 0xC4 && b[i + 1] != 0xC8 &&
             b[i + 1] != 0xCC) {
-            const std::uint64_t h = std::uint64_t(b[i + 5]) << 8 | b[i + 6];
-            const std::uint64_t w = std::uint64_t(b[i + 7]) << 8 | b[i + 8];
+            const std::uint64_t h = common::readBE16(&b[i + 5]);
+            const std::uint64_t w = common::readBE16(&b[i + 7]);
             if (w * h > kMaxPixels)
                 return false;
         }

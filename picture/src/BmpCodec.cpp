@@ -1,6 +1,7 @@
 #include "orka/picture/BmpCodec.h"
 
 #include "orka/picture/PictureError.h"
+#include "orka/common/ByteOrder.h"
 
 #include <algorithm>
 #include <array>
@@ -18,12 +19,10 @@ constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBi
     throw PictureError(message, PictureSource::Bmp);
 }
 
-std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t at) { return std::uint16_t(b[at] | b[at + 1] << 8); }
-std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at)
-{
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
-           std::uint32_t(b[at + 3]) << 24;
-}
+using common::readLE16;
+using common::readLE32;
+using common::writeLE16;
+using common::writeLE32;
 
 // One channel of a bit-field pixel, scaled to 0..255.
 struct Channel {
@@ -63,7 +62,7 @@ Header readHeader(std::span<const std::uint8_t> b)
 {
     if (b.size() < 18 || b[0] != 'B' || b[1] != 'M')
         fail(PictureMessage::BadFormat);
-    const std::uint32_t headerSize = u32(b, 14);
+    const std::uint32_t headerSize = readLE32(&b[14]);
     if (headerSize != 12 && headerSize != 40 && headerSize != 64 && headerSize != 108 && headerSize != 124)
         fail(PictureMessage::BadFormat);
     if (14 + std::size_t(headerSize) > b.size())
@@ -71,26 +70,26 @@ Header readHeader(std::span<const std::uint8_t> b)
     Header h;
     h.paletteOffset = 14 + headerSize;
     if (headerSize == 12) {
-        h.width = u16(b, 18);
-        h.height = u16(b, 20);
-        h.bitCount = u16(b, 24);
+        h.width = readLE16(&b[18]);
+        h.height = readLE16(&b[20]);
+        h.bitCount = readLE16(&b[24]);
         h.paletteEntrySize = 3;
     } else {
-        h.width = std::int32_t(u32(b, 18));
-        h.height = std::int32_t(u32(b, 22));
-        h.bitCount = u16(b, 28);
-        h.compression = u32(b, 30);
-        h.colorsUsed = u32(b, 46);
+        h.width = std::int32_t(readLE32(&b[18]));
+        h.height = std::int32_t(readLE32(&b[22]));
+        h.bitCount = readLE16(&b[28]);
+        h.compression = readLE32(&b[30]);
+        h.colorsUsed = readLE32(&b[46]);
         if (headerSize == 64 && h.compression > kRle4)
             fail(PictureMessage::Unsupported); // the OS/2 Huffman and 24-bit run codings
         if (h.compression == kBitFields || h.compression == kAlphaBitFields) {
             if (headerSize >= 108) {
-                h.masks = {u32(b, 54), u32(b, 58), u32(b, 62)};
+                h.masks = {readLE32(&b[54]), readLE32(&b[58]), readLE32(&b[62])};
             } else {
                 const std::size_t masksSize = h.compression == kAlphaBitFields ? 16 : 12;
                 if (h.paletteOffset + masksSize > b.size())
                     fail(PictureMessage::BadFormat);
-                h.masks = {u32(b, h.paletteOffset), u32(b, h.paletteOffset + 4), u32(b, h.paletteOffset + 8)};
+                h.masks = {readLE32(&b[h.paletteOffset]), readLE32(&b[h.paletteOffset + 4]), readLE32(&b[h.paletteOffset + 8])};
                 h.paletteOffset += masksSize;
             }
         }
@@ -132,7 +131,7 @@ std::vector<PaletteEntry> readPalette(std::span<const std::uint8_t> b, const Hea
     std::size_t entries = h.colorsUsed == 0 ? full : std::min<std::size_t>(h.colorsUsed, full);
     // Writers that leave the count at 0 sometimes store fewer colours than the depth allows;
     // the table then ends where the pixels begin, and indices past it are caught later.
-    const std::size_t pixelOffset = u32(b, 10);
+    const std::size_t pixelOffset = readLE32(&b[10]);
     if (h.colorsUsed == 0 && pixelOffset > h.paletteOffset)
         entries = std::min(entries, (pixelOffset - h.paletteOffset) / h.paletteEntrySize);
     if (h.paletteOffset + entries * h.paletteEntrySize > b.size())
@@ -224,7 +223,7 @@ DibPicture decodeBmp(std::span<const std::uint8_t> b, bool keepPalette)
     if (b.empty())
         fail(PictureMessage::NoImageData);
     const Header h = readHeader(b);
-    const std::size_t offset = u32(b, 10);
+    const std::size_t offset = readLE32(&b[10]);
     if (offset >= b.size())
         fail(PictureMessage::BadFormat);
     const std::uint32_t width = std::uint32_t(h.width), height = std::uint32_t(h.height);
@@ -274,8 +273,7 @@ DibPicture decodeBmp(std::span<const std::uint8_t> b, bool keepPalette)
                 out[2] = in[2];
                 continue;
             }
-            const std::uint32_t pixel = h.bitCount == 16 ? std::uint32_t(in[0] | in[1] << 8)
-                                                         : u32(std::span<const std::uint8_t>(in, 4), 0);
+            const std::uint32_t pixel = h.bitCount == 16 ? std::uint32_t{readLE16(in)} : readLE32(in);
             out[0] = blue(pixel);
             out[1] = green(pixel);
             out[2] = red(pixel);
@@ -295,14 +293,8 @@ std::vector<std::uint8_t> encodeBmp(const DibPicture& picture)
     const std::size_t offset = 14 + 40 + paletteSize;
     const std::size_t total = offset + stride * picture.height();
     std::vector<std::uint8_t> out(total, 0);
-    auto put16 = [&](std::size_t at, std::uint32_t v) {
-        out[at] = std::uint8_t(v);
-        out[at + 1] = std::uint8_t(v >> 8);
-    };
-    auto put32 = [&](std::size_t at, std::uint32_t v) {
-        put16(at, v & 0xFFFF);
-        put16(at + 2, v >> 16);
-    };
+    auto put16 = [&](std::size_t at, std::uint16_t v) { writeLE16(&out[at], v); };
+    auto put32 = [&](std::size_t at, std::uint32_t v) { writeLE32(&out[at], v); };
     out[0] = 'B';
     out[1] = 'M';
     put32(2, std::uint32_t(total));

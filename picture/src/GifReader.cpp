@@ -1,5 +1,6 @@
 #include "orka/picture/GifCodec.h"
 #include "orka/picture/PictureError.h"
+#include "orka/common/ByteOrder.h"
 #include "orka/picture/PictureFile.h"
 
 #include <algorithm>
@@ -15,10 +16,7 @@ constexpr std::uint8_t kTrailer = 0x3B;
 constexpr std::uint8_t kGraphicControl = 0xF9;
 constexpr std::size_t kNoOffset = std::size_t(-1);
 
-std::uint16_t read16(const std::vector<std::uint8_t>& b, std::size_t at)
-{
-    return std::uint16_t(b[at] | (b[at + 1] << 8));
-}
+std::uint16_t read16(const std::vector<std::uint8_t>& b, std::size_t at) { return common::readLE16(&b[at]); }
 
 // The offset after a chain of sub-blocks starting at `at`, or kNoOffset when the data ends
 // before the terminating zero-length block.

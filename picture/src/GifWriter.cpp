@@ -1,5 +1,6 @@
 #include "orka/picture/GifCodec.h"
 #include "orka/picture/PictureError.h"
+#include "orka/common/ByteOrder.h"
 
 #include <algorithm>
 #include <array>
@@ -24,8 +25,7 @@ namespace {
 
 void GifWriter::put16(std::uint16_t value)
 {
-    out_.push_back(std::uint8_t(value & 0xFF));
-    out_.push_back(std::uint8_t(value >> 8));
+    common::appendLE16(out_, value);
 }
 
 void GifWriter::putTable(std::span<const GifColor> table, unsigned bits)

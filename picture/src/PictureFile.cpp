@@ -3,6 +3,7 @@
 #include "orka/picture/BmpCodec.h"
 #include "orka/picture/GifCodec.h"
 #include "orka/picture/PictureError.h"
+#include "orka/common/ByteOrder.h"
 #include "orka/platform/StatePaths.h"
 
 #include <algorithm>
@@ -170,8 +171,7 @@ std::vector<std::uint8_t> callerPhotoBytes(const DibPicture& source)
         for (std::uint32_t x = 0; x < picture.width(); ++x, p += 3) {
             const unsigned blue = p[0], green = p[1], red = p[2];
             const unsigned value = (red & 0xF8) * 256 + (green & 0xFC) * 8 + blue / 8;
-            out.push_back(std::uint8_t(value & 0xFF));
-            out.push_back(std::uint8_t(value >> 8));
+            common::appendLE16(out, std::uint16_t(value));
         }
     }
     return out;

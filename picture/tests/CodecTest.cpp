@@ -3,6 +3,7 @@
 #include "orka/picture/JpegCodec.h"
 #include "orka/picture/PictureError.h"
 #include "orka/picture/PictureFile.h"
+#include "orka/common/ByteOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +18,8 @@ namespace {
 
 std::vector<std::uint8_t> fileBytes(const std::string& name) { return readPictureFile(test::sampleFile(name)); }
 
-void put16(std::vector<std::uint8_t>& b, std::size_t at, unsigned v)
-{
-    b[at] = std::uint8_t(v);
-    b[at + 1] = std::uint8_t(v >> 8);
-}
-void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v)
-{
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
-}
+void put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) { orka::common::writeLE16(&b.at(at + 1) - 1, v); }
+void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) { orka::common::writeLE32(&b.at(at + 3) - 3, v); }
 
 // A bitmap file of the given header fields and raw data after a 40-byte header.
 std::vector<std::uint8_t> bitmap(int width, int height, unsigned bits, unsigned compression,

@@ -1,5 +1,6 @@
 #include "orka/platform/IrdaSockets.h"
 #include "orka/platform/StatePaths.h"
+#include "orka/common/HexText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +15,9 @@ namespace orka::platform {
 namespace fs = std::filesystem;
 
 namespace {
+// An octet-sequence attribute holds at most this many bytes; longer values are cut there.
+constexpr std::size_t kMaxIasOctets = 1024;
+
 std::vector<std::string> splitTabs(const std::string& line)
 {
     std::vector<std::string> parts;
@@ -28,14 +32,6 @@ std::vector<std::string> splitTabs(const std::string& line)
     if (!parts.empty() && !parts.back().empty() && parts.back().back() == '\r')
         parts.back().pop_back();
     return parts;
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 std::string readText(const fs::path& p)
@@ -93,14 +89,8 @@ IasAttribute IrdaSocket::findAttribute(const std::string& iasText, const std::st
         if (f.size() < 4 || f[0] != className || f[1] != attribute)
             continue;
         if (f[2] == "octets") {
-            const std::string& h = f[3];
             a.type = IasType::OctetSeq;
-            for (std::size_t i = 0; i + 1 < h.size() && a.octets.size() < 1024; i += 2) {
-                int hi = hexDigit(h[i]), lo = hexDigit(h[i + 1]);
-                if (hi < 0 || lo < 0)
-                    break;
-                a.octets.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-            }
+            a.octets = common::decodeHexPrefix(f[3], kMaxIasOctets);
         } else if (f[2] == "int") {
             a.type = IasType::Integer;
             a.integer = static_cast<std::int32_t>(std::strtol(f[3].c_str(), nullptr, 10));

@@ -2,6 +2,8 @@
 // player renders it.
 #include "WaveOutQueue.h"
 
+#include "orka/common/ByteOrder.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -10,33 +12,24 @@
 namespace orka::platform {
 namespace {
 
-void put16(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void put32(std::uint8_t* p, std::uint32_t v)
-{
-    put16(p, v);
-    put16(p + 2, v >> 16);
-}
+using common::writeLE16;
+using common::writeLE32;
 
 std::array<std::uint8_t, 44> wavHeader(const WaveFormat& f, std::uint32_t dataBytes)
 {
     std::array<std::uint8_t, 44> h{};
     std::copy_n("RIFF", 4, h.begin());
-    put32(&h[4], 36 + dataBytes);
+    writeLE32(&h[4], 36 + dataBytes);
     std::copy_n("WAVEfmt ", 8, h.begin() + 8);
-    put32(&h[16], 16);
-    put16(&h[20], 1); // PCM
-    put16(&h[22], static_cast<std::uint32_t>(f.channels));
-    put32(&h[24], static_cast<std::uint32_t>(f.sampleRate));
-    put32(&h[28], static_cast<std::uint32_t>(f.sampleRate * f.bytesPerFrame()));
-    put16(&h[32], static_cast<std::uint32_t>(f.bytesPerFrame()));
-    put16(&h[34], static_cast<std::uint32_t>(f.bitsPerSample));
+    writeLE32(&h[16], 16);
+    writeLE16(&h[20], 1); // PCM
+    writeLE16(&h[22], static_cast<std::uint16_t>(f.channels));
+    writeLE32(&h[24], static_cast<std::uint32_t>(f.sampleRate));
+    writeLE32(&h[28], static_cast<std::uint32_t>(f.sampleRate * f.bytesPerFrame()));
+    writeLE16(&h[32], static_cast<std::uint16_t>(f.bytesPerFrame()));
+    writeLE16(&h[34], static_cast<std::uint16_t>(f.bitsPerSample));
     std::copy_n("data", 4, h.begin() + 36);
-    put32(&h[40], dataBytes);
+    writeLE32(&h[40], dataBytes);
     return h;
 }
 

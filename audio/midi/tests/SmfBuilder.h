@@ -1,5 +1,7 @@
 #pragma once
 // Builds Standard MIDI File bytes for tests: events as (delta, bytes) pairs.
+#include "orka/common/ByteOrder.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -55,10 +57,8 @@ inline Bytes chunk(const char* id, const Bytes& data)
 inline Bytes header(std::uint16_t format, std::uint16_t tracks, std::uint16_t division)
 {
     Bytes out{'M', 'T', 'h', 'd', 0, 0, 0, 6};
-    for (auto v : {format, tracks, division}) {
-        out.push_back(static_cast<std::uint8_t>(v >> 8));
-        out.push_back(static_cast<std::uint8_t>(v));
-    }
+    for (auto v : {format, tracks, division})
+        orka::common::appendBE16(out, v);
     return out;
 }
 

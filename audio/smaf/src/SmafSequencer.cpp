@@ -1,6 +1,7 @@
 #include "orka/smaf/SmafSequencer.h"
 
 #include "orka/smaf/Synthesizer.h"
+#include "orka/common/ByteOrder.h"
 
 #include <algorithm>
 #include <array>
@@ -10,10 +11,7 @@
 namespace orka::smaf {
 namespace {
 
-std::uint32_t be32(const std::uint8_t* p)
-{
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
+using common::readBE32;
 
 struct Chunk {
     std::size_t offset; // of the body, in the whole image
@@ -26,7 +24,7 @@ std::optional<Chunk> findChunk(const std::vector<std::uint8_t>& d, std::size_t b
 {
     std::size_t pos = begin;
     while (pos + 8 <= end) {
-        const std::size_t length = be32(&d[pos + 4]);
+        const std::size_t length = readBE32(&d[pos + 4]);
         if (length > end - pos - 8)
             return std::nullopt;
         if (std::memcmp(&d[pos], id, 4) == 0)
@@ -41,7 +39,7 @@ void forEachChunk(const std::vector<std::uint8_t>& d, std::size_t begin, std::si
 {
     std::size_t pos = begin;
     while (pos + 8 <= end) {
-        const std::size_t length = be32(&d[pos + 4]);
+        const std::size_t length = readBE32(&d[pos + 4]);
         if (length > end - pos - 8)
             return;
         f(&d[pos], Chunk{pos + 8, length});
@@ -116,7 +114,7 @@ std::uint32_t findPoint(const std::vector<std::uint8_t>& d, const Chunk& c, cons
 {
     for (std::size_t i = c.offset; i + 8 <= c.offset + c.length; ++i)
         if (std::memcmp(&d[i], tag, 3) == 0 && d[i + 7] == ',')
-            return be32(&d[i + 3]);
+            return readBE32(&d[i + 3]);
     return absent;
 }
 
@@ -233,7 +231,7 @@ bool SmafSequencer::prepare()
     next_ = 0;
     prepared_ = fullPiece_ = false;
     // A file chunk claiming more than there is holds what there is.
-    const std::size_t end = 8 + std::min<std::size_t>(be32(&data_[4]), data_.size() - 8);
+    const std::size_t end = 8 + std::min<std::size_t>(readBE32(&data_[4]), data_.size() - 8);
     for (int n = 4; n >= 1; --n) {
         const char id[4] = {'M', 'T', 'R', static_cast<char>(n)};
         if (auto c = findChunk(data_, 8, end, id); c && parseScoreTrack(n, c->offset, c->length))

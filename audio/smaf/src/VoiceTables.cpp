@@ -1,6 +1,7 @@
 #include "orka/smaf/VoiceTables.h"
 
 #include "orka/smaf/Adpcm.h"
+#include "orka/common/ByteOrder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,10 +10,8 @@
 namespace orka::smaf {
 namespace {
 
-std::uint32_t be32(const std::uint8_t* p)
-{
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
+using common::readBE16;
+using common::readBE32;
 
 std::span<const std::uint8_t> melodicRecord(std::span<const std::uint8_t> bank, int bankNo, int program)
 {
@@ -129,10 +128,10 @@ bool VoiceTables::loadDrumWaves(std::span<const std::uint8_t> file, WaveStore& s
     if (file.size() < 16 || std::memcmp(file.data(), "ADP ", 4) != 0 || std::memcmp(file.data() + 8, "FMT ", 4) != 0)
         return false;
     store.clear();
-    if (be32(file.data() + 4) != file.size() - 8)
+    if (readBE32(file.data() + 4) != file.size() - 8)
         return false;
     const std::span<const std::uint8_t> body = file.subspan(16);
-    const std::size_t tableLength = be32(file.data() + 12);
+    const std::size_t tableLength = readBE32(file.data() + 12);
     if (body.size() < 4 || tableLength >= body.size() - 4)
         return true; // no entry can be used
     for (std::size_t entry = 0; entry < tableLength && entry + 24 <= body.size(); entry += 24) {
@@ -143,12 +142,12 @@ bool VoiceTables::loadDrumWaves(std::span<const std::uint8_t> file, WaveStore& s
         const int note = e[19];
         if (bank >= kBanks || note >= kPerBank)
             continue; // outside the drum table
-        const std::uint32_t rate = (std::uint32_t{e[22]} << 8) | e[23];
+        const std::uint32_t rate = readBE16(e + 22);
         for (std::size_t pos = tableLength; pos + 8 <= body.size(); ++pos) {
             const std::uint8_t* c = body.data() + pos;
             if (c[0] != 'W' || c[1] != 'A' || c[2] != e[0] || c[3] != e[1])
                 continue;
-            const std::size_t length = be32(c + 4);
+            const std::size_t length = readBE32(c + 4);
             if (length > body.size() - pos - 8)
                 continue; // a chunk running past the end is not a wave
             const int handle = store.store(0, body.subspan(pos + 8, length), rate);

@@ -1,4 +1,5 @@
 // CSmafPlayer with real wave devices: the WAV file backend and the quiet one.
+#include "orka/common/ByteOrder.h"
 #include "orka/platform/WaveOut.h"
 #include "orka/smaf/SmafPlayer.h"
 #include "SmafTestUtil.h"
@@ -61,12 +62,12 @@ TEST(SmafPlayer, TheFileDeviceRecordsExactlyThePiece)
     EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "RIFF");
     EXPECT_EQ(std::string(file.begin() + 8, file.begin() + 16), "WAVEfmt ");
     EXPECT_EQ(file[22], 2);                      // channels
-    EXPECT_EQ(file[24] | file[25] << 8, 22050);  // rate
+    EXPECT_EQ(orka::common::readLE16(&file[24]), 22050);  // rate
     EXPECT_EQ(file[34], 16);                     // bits
     const std::size_t frames = (file.size() - 44) / 4;
     ASSERT_EQ(frames, expected.left.size());
     for (std::size_t i = 0; i < frames; i += 97) {
-        const auto l = static_cast<std::int16_t>(file[44 + 4 * i] | file[45 + 4 * i] << 8);
+        const auto l = static_cast<std::int16_t>(orka::common::readLE16(&file[44 + 4 * i]));
         ASSERT_EQ(l, expected.left[i]) << i;
     }
 }

@@ -1,5 +1,6 @@
 // The generated voice bank: its shape, and voices that make sense for their instruments.
 #include "orka/resources/VoiceBank.h"
+#include "orka/common/ByteOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ TEST(VoiceBank, HasTheFixedShape)
     const auto bank = orka::resources::embeddedVoiceBank();
     ASSERT_EQ(bank.size(), 86948u);
     EXPECT_EQ(std::string(bank.begin(), bank.begin() + 4), "FM  ");
-    EXPECT_EQ((bank[4] << 24) | (bank[5] << 16) | (bank[6] << 8) | bank[7], 86940);
+    EXPECT_EQ(orka::common::readBE32(&bank[4]), 86940u);
     for (std::size_t i = 0; i < 2070; ++i) {
         const std::string n = name(i);
         EXPECT_FALSE(n.empty()) << i;

@@ -2,15 +2,19 @@
 
 namespace q5sim {
 
-std::string toHex(const std::uint8_t* data, std::size_t size)
+void appendHex(std::string& text, std::uint8_t byte)
 {
     static constexpr char digits[] = "0123456789ABCDEF";
+    text.push_back(digits[byte >> 4]);
+    text.push_back(digits[byte & 0x0F]);
+}
+
+std::string toHex(const std::uint8_t* data, std::size_t size)
+{
     std::string text;
     text.reserve(size * 2);
-    for (std::size_t i = 0; i < size; ++i) {
-        text.push_back(digits[data[i] >> 4]);
-        text.push_back(digits[data[i] & 0x0F]);
-    }
+    for (std::size_t i = 0; i < size; ++i)
+        appendHex(text, data[i]);
     return text;
 }
 

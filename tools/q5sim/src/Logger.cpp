@@ -1,4 +1,5 @@
 #include "Logger.h"
+#include "HexText.h"
 
 #include <chrono>
 #include <ctime>
@@ -18,7 +19,6 @@ Logger::Logger(const std::optional<std::filesystem::path>& file, bool verbose)
 
 std::string Logger::printable(std::string_view bytes)
 {
-    static constexpr char digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(bytes.size());
     for (char ch : bytes) {
@@ -29,8 +29,7 @@ std::string Logger::printable(std::string_view bytes)
             out += "\\\\";
         } else {
             out += "\\x";
-            out.push_back(digits[c >> 4]);
-            out.push_back(digits[c & 0x0F]);
+            appendHex(out, c);
         }
     }
     return out;

@@ -49,7 +49,7 @@ inline void appendBE32(std::vector<std::uint8_t>& out, std::uint32_t v)
         out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
-// Little-endian, for the Windows bitmap and WAV headers.
+// Little-endian, for the Windows bitmap, GIF and WAV headers and the handset's 16-bit pixels.
 inline std::uint16_t readLE16(const std::uint8_t* p)
 {
     return static_cast<std::uint16_t>(p[0] | (std::uint16_t{p[1]} << 8));
@@ -58,6 +58,24 @@ inline std::uint16_t readLE16(const std::uint8_t* p)
 inline std::uint32_t readLE32(const std::uint8_t* p)
 {
     return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+}
+
+inline void writeLE16(std::uint8_t* p, std::uint16_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+inline void writeLE32(std::uint8_t* p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+inline void appendLE16(std::vector<std::uint8_t>& out, std::uint16_t v)
+{
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
 } // namespace orka::common

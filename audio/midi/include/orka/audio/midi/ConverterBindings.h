@@ -1,6 +1,7 @@
 #pragma once
 // The two converter libraries the ring-tone editor loads by name for each use: Melconv
 // (SMF to SMAF through MCVConvert) and the outside channel filter "Qmix.DLL".
+#include "melconv.h"
 #include "orka/platform/Library.h"
 
 #include <array>
@@ -8,12 +9,6 @@
 #include <string>
 
 namespace orka::audio::midi {
-
-// MCVConvert of Melconv, C calling convention, ten arguments.
-using MCVConvertFn = std::int32_t (*)(const std::uint8_t* smf, std::int32_t smfSize, std::uint8_t* out,
-                                      std::int32_t* outSize, const std::uint8_t* voiceBank, std::int32_t voiceBankSize,
-                                      const std::uint8_t* adpcmBank, std::int32_t adpcmBankSize, char* message,
-                                      std::uint32_t messageSize);
 
 constexpr std::uint32_t kMelconvFailure = 65535;
 constexpr std::uint32_t kMelconvSuccess = 1;
