@@ -3,7 +3,7 @@
 //    (blocks x 50 ms pacing): counter ratio_to_floor, target at most 1.05;
 //  - the engine's processor use while a read waits on a silent handset: counter
 //    cpu_percent, target under 2.
-#include "SimulatorProcess.h"
+#include "orka/testing/SimulatorProcess.h"
 
 #include "orka/pio.h"
 

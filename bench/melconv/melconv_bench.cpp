@@ -1,6 +1,7 @@
 // Conversion speed: a 9 KB ring tone, and dense format-0 songs of 100 KB and 1 MB, whose
 // times should grow linearly with their size.
-#include "TestSupport.h"
+#include "melconv.h"
+#include "orka/testing/MelconvSmf.h"
 #include "orka/resources/VoiceBank.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 #pragma once
 // The benchmark piece: 60 seconds with all 16 channels busy on four-operator voices, as a
 // SMAF file and as the equivalent Standard MIDI File.
-#include "SmafBuilder.h"
+#include "orka/testing/SmafBuilder.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #pragma once
 // The test fixture around the handset simulator.
-#include "SimulatorProcess.h"
+#include "orka/testing/SimulatorProcess.h"
 #include "orka/pio.h"
 
 #include <gtest/gtest.h>

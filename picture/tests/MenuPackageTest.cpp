@@ -37,11 +37,12 @@ std::vector<std::uint8_t> makePackage(const char header[19])
 
 } // namespace
 
-TEST(MenuPackage, SizeRule)
+TEST(MenuPackage, EntrySizesAddTheirHalvesAndWrapAtSixteenBits)
 {
     EXPECT_EQ(menuPackageEntrySize(0x10, 0x00, 0x05, 0x01), 277);
-    EXPECT_EQ(menuPackageEntrySize(0xFF, 0xFF, 0xFF, 0xFF), (0xFF + 0xFF + 256 * (0xFF + 0xFF)) % 65536);
-    EXPECT_EQ(kMenuPackageDataOffset, 342u);
+    EXPECT_EQ(menuPackageEntrySize(0x80, 0x00, 0x80, 0x00), 256); // low halves carry into the high byte
+    EXPECT_EQ(menuPackageEntrySize(0xFF, 0xFF, 0xFF, 0xFF), 65534);
+    EXPECT_EQ(menuPackageEntrySize(0x00, 0x80, 0x00, 0x80), 0);
 }
 
 TEST(MenuPackage, ReadsAndDecodesAllEightyOnePictures)

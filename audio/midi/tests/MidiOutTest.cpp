@@ -3,13 +3,23 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace orka::platform;
 
-TEST(MidiOutChoice, AlwaysGivesAnOutputThatTakesEveryKindOfMessage)
+TEST(MidiOutChoice, TakesAnAlsaPortFirstThenFluidSynthThenTheQuietOutput)
 {
     auto out = openMidiOut();
     ASSERT_NE(out, nullptr);
-    EXPECT_FALSE(out->description().empty());
+    const std::string chosen = out->description();
+    const char* hint = std::getenv("ORKA_MIDI_PORT");
+    if (openRtMidiOut(hint ? hint : ""))
+        EXPECT_EQ(chosen.rfind("ALSA: ", 0), 0u) << chosen;
+    else if (!defaultSoundFont().empty())
+        EXPECT_EQ(chosen.rfind("FluidSynth", 0), 0u) << chosen;
+    else
+        EXPECT_EQ(chosen, "none");
+    // Whatever was chosen takes every kind of message without complaint.
     for (std::uint32_t status = 0x80; status < 0xF0; status += 0x10)
         out->sendShort(status | 0x3C00 | 0x400000);
     out->sendShort(0xF8);       // not a channel message: ignored

@@ -1,7 +1,7 @@
 // The operator engine: tables, phase increments, envelopes, feedback and algorithms.
 #include "orka/smaf/FmEngine.h"
 #include "orka/smaf/FmTables.h"
-#include "SmafBuilder.h"
+#include "orka/testing/SmafBuilder.h"
 
 #include <gtest/gtest.h>
 

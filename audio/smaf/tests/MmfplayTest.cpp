@@ -1,5 +1,5 @@
 // The mmfplay command: exit codes, messages and the WAV it writes.
-#include "SmafBuilder.h"
+#include "orka/testing/SmafBuilder.h"
 
 #include "orka/testing/ToolRunner.h"
 

@@ -2,7 +2,7 @@
 // under the player's lock. Built a second time with ThreadSanitizer.
 #include "orka/platform/WaveOut.h"
 #include "orka/smaf/SmafPlayer.h"
-#include "SmafBuilder.h"
+#include "orka/testing/SmafBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Rendering helpers shared by the SMAF tests.
 #include "orka/smaf/SmafRenderer.h"
-#include "SmafBuilder.h"
+#include "orka/testing/SmafBuilder.h"
 
 #include <cmath>
 #include <cstdint>

@@ -2,10 +2,11 @@
 // rules, drums, the ADPCM store and the system-exclusive commands.
 #include "orka/smaf/FmTables.h"
 #include "orka/smaf/Synthesizer.h"
-#include "SmafBuilder.h"
+#include "orka/testing/SmafBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -121,19 +122,35 @@ TEST(OperatorBudget, FreedSlotWithTheOldestStampIsTakenFirst)
     EXPECT_EQ(s.allocateSlot(2), slotOf7);
 }
 
-TEST(Channels, BankResolution)
+TEST(Channels, BankSelectAndProgramChangeChooseTheBankTheChannelPlaysFrom)
 {
-    EXPECT_EQ(Synthesizer::resolveBank(0, 0, 5, 9), 10);
-    EXPECT_EQ(Synthesizer::resolveBank(0, 0, 5, 8), 0);
-    EXPECT_EQ(Synthesizer::resolveBank(0, 3, 5, 9), 0);
-    EXPECT_EQ(Synthesizer::resolveBank(122, 9, 0, 0), 9);
-    EXPECT_EQ(Synthesizer::resolveBank(122, 10, 0, 0), 0);
-    EXPECT_EQ(Synthesizer::resolveBank(123, 0, 9, 0), 19);
-    EXPECT_EQ(Synthesizer::resolveBank(123, 0, 10, 0), 10);
-    EXPECT_EQ(Synthesizer::resolveBank(123, 1, 0, 0), 0);
-    EXPECT_EQ(Synthesizer::resolveBank(124, 12, 0, 0), 32);
-    EXPECT_EQ(Synthesizer::resolveBank(124, 20, 0, 0), 0);
-    EXPECT_EQ(Synthesizer::resolveBank(5, 0, 0, 0), 0);
+    // Banks 0-9 are melodic, 10-19 drum kits, 20-39 the working voices; a selection outside
+    // the known ranges falls back to bank 0. Each case is sent as a piece would send it.
+    struct Case {
+        int channel, msb, lsb, program, bank;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 5, 0},    {9, 0, 0, 5, 10},    {9, 0, 3, 5, 0},     // channel 10 plays drums by default
+        {2, 122, 9, 0, 9},  {2, 122, 10, 0, 0},                       // melodic banks end at 9
+        {4, 123, 0, 9, 19}, {4, 123, 0, 10, 10}, {4, 123, 1, 0, 0},   // the program picks the kit
+        {6, 124, 19, 0, 39}, {6, 124, 20, 0, 0},                      // working voices end at 39
+        {8, 5, 0, 0, 0},
+    };
+    for (const Case& k : cases) {
+        Synthesizer s({});
+        cc(s, k.channel, 0, k.msb);
+        cc(s, k.channel, 32, k.lsb);
+        s.shortMessage(static_cast<std::uint8_t>(0xC0 | k.channel), static_cast<std::uint8_t>(k.program), 0);
+        EXPECT_EQ(s.channel(k.channel).resolvedBank, k.bank)
+            << "channel " << k.channel << " bank " << k.msb << "/" << k.lsb << " program " << k.program;
+    }
+    // A later bank select takes effect without a new program change.
+    Synthesizer s({});
+    cc(s, 1, 0, 124);
+    cc(s, 1, 32, 3);
+    EXPECT_EQ(s.channel(1).resolvedBank, 23);
+    cc(s, 1, 0, 122);
+    EXPECT_EQ(s.channel(1).resolvedBank, 3);
 }
 
 TEST(Channels, GainRuleExampleOfFortyEightSteps)
@@ -357,13 +374,23 @@ TEST(SystemExclusive, WaveDataInPartsDeleteAndSampleVoice)
     EXPECT_TRUE(s.sampleVoice().idle());
     sysex(s, {0x06, 70, 1, 0});
     EXPECT_EQ(s.waves().find(70), nullptr);
-    // Deleting a wave while it plays leaves the playing copy intact.
-    sysex(s, {0x05, 71, 1, 0, 0x00, 0x77, 0x77});
-    sysex(s, {0x07, 0, 71});
-    sysex(s, {0x06, 71, 1, 0});
-    std::vector<std::int16_t> out(2 * 22, 0);
-    s.renderChunk(out.data(), 22);
-    SUCCEED();
+}
+
+TEST(SystemExclusive, DeletingAWaveWhileItPlaysLeavesThePlayingCopyIntact)
+{
+    const auto render = [](bool deleteWhilePlaying) {
+        Synthesizer s({});
+        sysex(s, {0x05, 71, 1, 0, 0x00, 0x77, 0x77, 0x77, 0x77});
+        sysex(s, {0x07, 0, 71});
+        if (deleteWhilePlaying)
+            sysex(s, {0x06, 71, 1, 0});
+        std::vector<std::int16_t> out(2 * 22, 0);
+        s.renderChunk(out.data(), 22);
+        return out;
+    };
+    const auto kept = render(false);
+    EXPECT_TRUE(std::any_of(kept.begin(), kept.end(), [](std::int16_t v) { return v != 0; }));
+    EXPECT_EQ(render(true), kept);
 }
 
 TEST(SystemExclusive, PackedRegisterWritesDriveASlotDirectly)

@@ -1,5 +1,5 @@
 // orkactl as a user runs it, against the handset simulator on both links.
-#include "SimulatorProcess.h"
+#include "orka/testing/SimulatorProcess.h"
 
 #include "orka/testing/ToolRunner.h"
 

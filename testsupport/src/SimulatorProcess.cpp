@@ -1,4 +1,4 @@
-#include "SimulatorProcess.h"
+#include "orka/testing/SimulatorProcess.h"
 
 #include "orka/testing/ToolRunner.h"
 
