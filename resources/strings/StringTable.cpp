@@ -27,4 +27,12 @@ std::string loadString(unsigned id)
     auto s = findString(id);
     return s ? std::string(*s) : std::string();
 }
+
+std::string formatString(unsigned id, std::string_view argument)
+{
+    std::string text = loadString(id);
+    if (const auto at = text.find("%s"); at != std::string::npos)
+        text.replace(at, 2, argument);
+    return text;
+}
 } // namespace orka

@@ -32,10 +32,7 @@ enum Text : unsigned {
 
 void say(std::FILE* to, unsigned id, const std::string& arg = {})
 {
-    std::string text = orka::loadString(id);
-    if (const auto at = text.find("%s"); at != std::string::npos)
-        text.replace(at, 2, arg);
-    std::fprintf(to, "%s\n", text.c_str());
+    std::fprintf(to, "%s\n", orka::formatString(id, arg).c_str());
 }
 
 class EndWaiter final : public orka::smaf::SmafPlayerOwner {

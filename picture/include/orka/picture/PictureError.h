@@ -1,8 +1,10 @@
 #pragma once
-// The one error object of the picture codecs: a message from the string table, a numeric
-// code, and the source file number and line where it was raised.
+// The one error object of the picture codecs: the cores' Failure (a message from the string
+// table and its detail) with a numeric code, and the source file number and line where it
+// was raised.
+#include "orka/Failure.h"
+
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -24,14 +26,13 @@ enum class PictureMessage : unsigned {
 // Where an error was raised, so a report names the codec.
 enum class PictureSource : int { Dib = 1, Jpeg = 2, Gif = 3, Bmp = 4, File = 5, Package = 6, Animation = 7 };
 
-class PictureError : public std::runtime_error {
+class PictureError : public Failure {
 public:
     // `line` defaults to the line of the raise (a compiler built-in both GCC and Clang have).
     PictureError(PictureMessage message, PictureSource source, std::string argument = {},
                  unsigned line = __builtin_LINE());
 
     PictureMessage message() const { return message_; }
-    unsigned messageId() const { return static_cast<unsigned>(message_); }
     int code() const { return static_cast<int>(message_) - 61100 + 1; }
     PictureSource source() const { return source_; }
     unsigned line() const { return line_; }

@@ -10,5 +10,7 @@ namespace orka {
 std::optional<std::string_view> findString(unsigned id);
 // The text of an id, or an empty string when there is none.
 std::string loadString(unsigned id);
+// The text of an id with its "%s" (the first one) replaced by argument.
+std::string formatString(unsigned id, std::string_view argument);
 
 } // namespace orka
