@@ -14,10 +14,7 @@ struct Wave {
 std::vector<std::uint8_t> adpcmBank(const std::vector<Wave>& waves)
 {
     std::vector<std::uint8_t> b = {'A', 'D', 'P', ' ', 0, 0, 0, 0, 'F', 'M', 'T', ' '};
-    const auto put32 = [&](std::size_t v) {
-        for (int i = 3; i >= 0; --i)
-            b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
+    const auto put32 = [&](std::size_t v) { orka::common::appendBE32(b, static_cast<std::uint32_t>(v)); };
     put32(waves.size() * 24);
     for (std::size_t i = 0; i < waves.size(); ++i) {
         std::vector<std::uint8_t> e(24, 0);
@@ -26,8 +23,7 @@ std::vector<std::uint8_t> adpcmBank(const std::vector<Wave>& waves)
         e[18] = static_cast<std::uint8_t>(waves[i].program);
         e[19] = static_cast<std::uint8_t>(waves[i].note);
         e[20] = 4;
-        e[22] = static_cast<std::uint8_t>(waves[i].rate >> 8);
-        e[23] = static_cast<std::uint8_t>(waves[i].rate);
+        orka::common::writeBE16(&e[22], static_cast<std::uint16_t>(waves[i].rate));
         b.insert(b.end(), e.begin(), e.end());
     }
     for (std::size_t i = 0; i < waves.size(); ++i) {

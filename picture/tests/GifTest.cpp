@@ -2,6 +2,7 @@
 #include "orka/picture/GifCodec.h"
 #include "orka/picture/PictureError.h"
 #include "orka/picture/PictureFile.h"
+#include "orka/common/ByteOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +21,18 @@ struct RawGif {
     std::vector<std::uint8_t> b;
     explicit RawGif(std::uint16_t w, std::uint16_t h)
     {
-        b = {'G', 'I', 'F', '8', '9', 'a', std::uint8_t(w), std::uint8_t(w >> 8), std::uint8_t(h), std::uint8_t(h >> 8),
-             0x81, 0, 0};
+        b = {'G', 'I', 'F', '8', '9', 'a'};
+        common::appendLE16(b, w);
+        common::appendLE16(b, h);
+        b.insert(b.end(), {0x81, 0, 0});
         for (const auto& c : kFourColours)
             b.insert(b.end(), {c.red, c.green, c.blue});
     }
     void control(std::uint16_t delay, int transparent, unsigned disposal = 0)
     {
-        b.insert(b.end(), {0x21, 0xF9, 4, std::uint8_t(disposal * 4 + (transparent >= 0 ? 1 : 0)), std::uint8_t(delay),
-                           std::uint8_t(delay >> 8), std::uint8_t(transparent >= 0 ? transparent : 0), 0});
+        b.insert(b.end(), {0x21, 0xF9, 4, std::uint8_t(disposal * 4 + (transparent >= 0 ? 1 : 0))});
+        common::appendLE16(b, delay);
+        b.insert(b.end(), {std::uint8_t(transparent >= 0 ? transparent : 0), 0});
     }
     void image(std::uint16_t left, std::uint16_t top, std::uint16_t w, std::uint16_t h,
                const std::vector<std::uint8_t>& indices)

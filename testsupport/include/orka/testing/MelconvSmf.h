@@ -1,5 +1,7 @@
 #pragma once
 // Small format-0 Standard MIDI Files for the converter's tests and benchmark.
+#include "orka/common/ByteOrder.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -70,11 +72,12 @@ public:
 
     std::vector<std::uint8_t> bytes(int format = 0, int division = 480) const
     {
-        std::vector<std::uint8_t> out = {'M', 'T', 'h', 'd', 0, 0, 0, 6, u8(format >> 8), u8(format), 0, 1,
-                                         u8(division >> 8), u8(division), 'M', 'T', 'r', 'k'};
-        const auto n = static_cast<std::uint32_t>(track_.size() + 4);
-        for (int i = 3; i >= 0; --i)
-            out.push_back(u8(n >> (8 * i)));
+        std::vector<std::uint8_t> out = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
+        orka::common::appendBE16(out, static_cast<std::uint16_t>(format));
+        orka::common::appendBE16(out, 1);
+        orka::common::appendBE16(out, static_cast<std::uint16_t>(division));
+        out.insert(out.end(), {'M', 'T', 'r', 'k'});
+        orka::common::appendBE32(out, static_cast<std::uint32_t>(track_.size() + 4));
         out.insert(out.end(), track_.begin(), track_.end());
         out.insert(out.end(), {0x00, 0xFF, 0x2F, 0x00});
         return out;

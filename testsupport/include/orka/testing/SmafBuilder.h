@@ -1,5 +1,7 @@
 #pragma once
 // Builds SMAF files byte by byte for tests, the fuzz corpus and the benchmark piece.
+#include "orka/common/ByteOrder.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -11,11 +13,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 inline void append(Bytes& to, const Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
 
-inline void put32(Bytes& b, std::uint32_t v)
-{
-    for (int s = 24; s >= 0; s -= 8)
-        b.push_back(static_cast<std::uint8_t>(v >> s));
-}
+inline void put32(Bytes& b, std::uint32_t v) { common::appendBE32(b, v); }
 
 inline Bytes chunk(const std::string& id4, const Bytes& body)
 {
