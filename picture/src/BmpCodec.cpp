@@ -103,7 +103,7 @@ Header readHeader(std::span<const std::uint8_t> b)
         fail(PictureMessage::BadFormat);
     if (h.width == 0 || h.height == 0)
         fail(PictureMessage::NoImageData);
-    if (h.width > kMaxPictureSide || h.height > kMaxPictureSide)
+    if (!pictureSizeSupported(std::uint64_t(h.width), std::uint64_t(h.height)))
         fail(PictureMessage::Unsupported);
     switch (h.bitCount) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
