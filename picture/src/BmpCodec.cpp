@@ -64,6 +64,8 @@ Header readHeader(std::span<const std::uint8_t> b)
     if (b.size() < 18 || b[0] != 'B' || b[1] != 'M')
         fail(PictureMessage::BadFormat);
     const std::uint32_t headerSize = u32(b, 14);
+    // Beyond the 12-, 40- and 64-byte headers of old, the 108- and 124-byte ones (with
+    // colour-space fields) are read too: many programs write nothing else today.
     if (headerSize != 12 && headerSize != 40 && headerSize != 64 && headerSize != 108 && headerSize != 124)
         fail(PictureMessage::BadFormat);
     if (14 + std::size_t(headerSize) > b.size())
