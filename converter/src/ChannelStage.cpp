@@ -1,5 +1,7 @@
 #include "ChannelStage.h"
 
+#include "orka/common/FmFrequency.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -51,41 +53,14 @@ int modulationCode(int v)
 
 } // namespace
 
-double ChannelStage::noteFrequency(int note)
-{
-    if (note < 0 || note > 127)
-        return 0.0;
-    // The handset's table lists its top note as 12544.0 Hz; the rest are the exact pitches
-    // rounded to 0.1 Hz.
-    if (note == 127)
-        return 12544.0;
-    const double exact = 440.0 * std::pow(2.0, (note - 69) / 12.0);
-    return std::floor(exact * 10.0 + 0.5) / 10.0;
-}
+double ChannelStage::noteFrequency(int note) { return orka::common::fm::noteFrequency(note); }
 
 std::array<int, 2> ChannelStage::frequencyRegisters(int note, int bend, int range, bool keyOn)
 {
-    const double f = noteFrequency(note);
-    const double scaled = f * std::pow(2.0, static_cast<double>(range) * bend / 393216.0) * 21.098109;
-    long long v = static_cast<long long>(scaled);
-    if (v <= 0)
-        return {0, 0};
-    v = std::min(v, 261888LL);
-    while (v < 365)
-        v *= 2;
-    int block = 0;
-    while (v > 690) {
-        v /= 2;
-        ++block;
-    }
-    // Blocks above 7 would spill into the key-on bit: stay at block 7 with the F-number held
-    // within its 10 bits.
-    while (block > 7) {
-        v *= 2;
-        --block;
-    }
-    v = std::min(v, 1023LL);
-    return {static_cast<int>(v & 0xFF), static_cast<int>(((v >> 8) & 3) + 4 * block + (keyOn ? 32 : 0))};
+    namespace fm = orka::common::fm;
+    const auto split = fm::splitForRegisters(fm::frequencyNumber(fm::noteFrequency(note), range, bend));
+    constexpr int kKeyOnBit = 32;
+    return {split.fnumber & 0xFF, (split.fnumber >> 8) + 4 * split.block + (keyOn ? kKeyOnBit : 0)};
 }
 
 bool ChannelStage::run(const MidiStream& stream, const ToneSlots& slots)

@@ -11,12 +11,15 @@ ConversionJob::ConversionJob(std::span<const std::uint8_t> smf, VoiceBankView vo
 
 bool ConversionJob::checkHeader()
 {
-    // A header chunk cut short is no SMF either: its format and division cannot be read.
-    if (smf_.size() < 14 || std::memcmp(smf_.data(), "MThd", 4) != 0) {
+    // Only the tag and the low byte of the format are checked. A header cut short after its
+    // format has no events and ends as "No Effective MIDI data."; one without the format byte
+    // is no SMF.
+    constexpr std::size_t kFormatLowByte = 9;
+    if (smf_.size() <= kFormatLowByte || std::memcmp(smf_.data(), "MThd", 4) != 0) {
         message_ = "This is not SMF.";
         return false;
     }
-    if (smf_[9] != 0) {
+    if (smf_[kFormatLowByte] != 0) {
         message_ = "This SMF is not Format0.";
         return false;
     }

@@ -1,15 +1,23 @@
 #include "SmafWriter.h"
 
 #include "orka/common/ByteOrder.h"
+#include "orka/common/SmafCodes.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace melconv {
 
+namespace codes = orka::common::smaf;
+
 namespace {
 
-constexpr std::uint8_t kNoOperation[] = {0xFF, 0x00};
+constexpr std::uint8_t kNoOperation[] = {codes::kEventEscape, codes::kEscapeNoOperation};
+// The stamps closing the contents chunk: "A0:QV18" or "A2:QV18", two checksum characters, ",".
+constexpr std::size_t kStampLength = 10;
+constexpr std::size_t kStampPrefixLength = 7;
+// The stamp checksum's fixed key: the handset computes the same to accept the file.
+constexpr unsigned kStampKey = 0x3A5Cu;
 
 const std::array<std::uint16_t, 256>& crcTable()
 {
@@ -68,13 +76,14 @@ void putDuration(MemoryFile& f, std::int64_t d, bool exclusive)
     if (exclusive) {
         if (d > 127) {
             const auto steps = static_cast<std::uint64_t>((d - 1) / 127);
-            const std::uint8_t step[] = {127, 0xFF, 0x00};
+            const std::uint8_t step[] = {127, kNoOperation[0], kNoOperation[1]};
             f.repeat(step, steps);
             d -= static_cast<std::int64_t>(steps) * 127;
         }
     } else if (d > kLongestGate) {
         const auto steps = static_cast<std::uint64_t>((d - 1) / kLongestGate);
-        const std::uint8_t step[] = {0xFF, 0x7F, 0xFF, 0x00};
+        // The longest two-byte duration, then a no-operation to carry it.
+        const std::uint8_t step[] = {0xFF, 0x7F, kNoOperation[0], kNoOperation[1]};
         f.repeat(step, steps);
         d -= static_cast<std::int64_t>(steps) * kLongestGate;
     }
@@ -156,7 +165,7 @@ std::uint16_t SmafWriter::crc(std::span<const std::uint8_t> bytes)
 std::array<char, 2> SmafWriter::stamp(std::span<const std::uint8_t> bytes)
 {
     static constexpr char digits[] = "0123456789ABCDEF";
-    const unsigned x = (~crc(bytes) & 0xFFFFu) ^ 0x3A5Cu;
+    const unsigned x = (~crc(bytes) & 0xFFFFu) ^ kStampKey;
     return {digits[x & 0xF], digits[(x >> 8) & 0xF]};
 }
 
@@ -222,8 +231,8 @@ MemoryFile SmafWriter::write(const SmafSong& song, std::size_t limit) const
     auto& bytes = f.bytes();
     const std::size_t crcAt = bytes.size() - 2;
     // The stamps sit at the end of the contents chunk: "A0:QV18xx," then "A2:QV18xx,".
-    const std::size_t a0 = contentsEnd - 20 + 7;
-    const std::size_t a2 = contentsEnd - 10 + 7;
+    const std::size_t a0 = contentsEnd - 2 * kStampLength + kStampPrefixLength;
+    const std::size_t a2 = contentsEnd - kStampLength + kStampPrefixLength;
     const auto s0 = stamp({bytes.data() + contentsEnd, crcAt - contentsEnd});
     bytes[a0] = static_cast<std::uint8_t>(s0[0]);
     bytes[a0 + 1] = static_cast<std::uint8_t>(s0[1]);
@@ -274,12 +283,14 @@ void SmafWriter::scoreTrack(MemoryFile& f, const SmafSong& song, int track, bool
         for (const ToneSlot& s : *song.slots) {
             if (!s.inUse())
                 continue;
-            const bool four = s.operators == 4;
-            f.put({0xFF, 0xF0, static_cast<std::uint8_t>(four ? 0x1C : 0x12), 0x43, 0x03, s.index,
+            const std::size_t voiceBytes = s.operators == 4 ? 22 : 12;
+            // Maker, kind, index, bank and program before the voice bytes, the end byte after.
+            const auto length = static_cast<std::uint8_t>(5 + voiceBytes + 1);
+            f.put({codes::kEventEscape, codes::kEscapeExclusive, length, codes::kMakerId, codes::kExclusiveFmVoice, s.index,
                    static_cast<std::uint8_t>(s.isDrum() ? 128 + s.program : s.bankLsb),
                    static_cast<std::uint8_t>(s.isDrum() ? s.drumNote : s.program)});
-            f.put(std::span(s.voice.data() + 3, four ? 22 : 12));
-            f.put(0xF7);
+            f.put(std::span(s.voice.data() + 3, voiceBytes));
+            f.put(codes::kExclusiveEnd);
         }
         endChunk(f, setup);
     }
@@ -346,7 +357,8 @@ void SmafWriter::sequence(MemoryFile& f, const LoopPoints& loop, std::span<const
         f.put(ev.data());
         last = t;
     }
-    f.put32(0);
+    f.put32(0); // the sequence ends at four zero bytes
+    static_assert(codes::kSequenceEndBytes == 4);
     endChunk(f, at);
 }
 

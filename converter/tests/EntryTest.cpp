@@ -22,6 +22,12 @@ TEST(ConverterEntry, RejectsFilesThatAreNotFormatZeroSmf)
     EXPECT_EQ(convert(std::vector<std::uint8_t>{'M', 'T', 'h', 'd'}).message, "This is not SMF.");
     EXPECT_EQ(convert(Smf().setup(0, 1, 5).note(0, 0, 60, 480).bytes(1)).message, "This SMF is not Format0.");
 
+    // A header that ends after its format byte holds no events; one that ends before it is no SMF.
+    const std::vector<std::uint8_t> twelve = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1};
+    EXPECT_EQ(convert(twelve).message, "No Effective MIDI data.");
+    EXPECT_EQ(convert(std::vector<std::uint8_t>(twelve.begin(), twelve.begin() + 10)).message, "No Effective MIDI data.");
+    EXPECT_EQ(convert(std::vector<std::uint8_t>(twelve.begin(), twelve.begin() + 9)).message, "This is not SMF.");
+
     // Only byte 9 is the format: 0x0100 passes the check.
     const Result high = convert(Smf().setup(0, 1, 5).note(0, 0, 60, 480).bytes(0x0100));
     EXPECT_EQ(high.rc, 1) << high.message;

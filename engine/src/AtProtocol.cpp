@@ -214,6 +214,15 @@ void* CAtProtocol::ParseResult(int, const std::string&, int, const std::vector<s
     return nullptr;
 }
 
+void CAtProtocol::discardLateAnswer(CEngineLink& link)
+{
+    // An answer that came after its command gave up would otherwise be read as the answer
+    // to this one: every answer read after a send belongs to that send.
+    const std::string stale = link.DiscardInput();
+    if (!stale.empty())
+        traceLine("discarded", stale);
+}
+
 CAtProtocol::Attempt CAtProtocol::collectAnswer(CEngineLink& link, std::vector<std::string>& lines)
 {
     // The response timeout lives in the link; the empty-line clock uses the same limit.
@@ -251,8 +260,11 @@ PIOResult* CAtProtocol::Execute(const std::string& name, int kind, int commandId
         for (;;) {
             CEngineLink* link = activeLink();
             Attempt attempt = Attempt::Failed;
-            if (link && link->WriteText(commandLine))
-                attempt = collectAnswer(*link, lines_);
+            if (link) {
+                discardLateAnswer(*link);
+                if (link->WriteText(commandLine))
+                    attempt = collectAnswer(*link, lines_);
+            }
             if (attempt == Attempt::Answered) {
                 int ok = 1, error = 0;
                 ResultData dataKind = ResultData::None;

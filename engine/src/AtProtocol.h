@@ -31,7 +31,9 @@ inline constexpr int kLinePrefixed = 0;
 // Flags of Execute and ParseLine.
 inline constexpr int kFlagPrefixAT = 1;   // Execute: put "AT" in front
 inline constexpr int kFlagAppendCR = 2;   // Execute: end with "\r"
-inline constexpr int kFlagClearFields = 2; // ParseLine: empty the field list first
+// ParseLine: empty the field list first. Its value is that of kFlagAppendCR on purpose: the
+// two belong to different operations, each with its own flag word.
+inline constexpr int kFlagClearFields = 2;
 
 // What a result's data points to, so it is released the way it was made.
 enum class ResultData { None, Text, Feature, IndexList, DataRecord };
@@ -90,6 +92,7 @@ protected:
 private:
     enum class Attempt { Answered, Failed };
     Attempt collectAnswer(CEngineLink& link, std::vector<std::string>& lines);
+    static void discardLateAnswer(CEngineLink& link);
 
     std::set<std::string> finalCodes_;
     std::vector<std::string> lines_;

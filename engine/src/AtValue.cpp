@@ -65,7 +65,7 @@ std::string CAtValue::commandText(bool quoted) const
     case String: return quoted ? "\"" + text_ + "\"" : text_;
     case IntPair: return std::to_string(pairA_) + "-" + std::to_string(pairB_);
     case FloatPair: return format("%f", fA_) + "-" + format("%f", fB_);
-    case WideString: return platform::Codepage::utf16ToAnsi(wide_).value_or(std::string());
+    case WideString: return platform::Codepage::utf16ToAnsiOrQuestionMarks(wide_);
     default: return {};
     }
 }

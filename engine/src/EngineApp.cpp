@@ -81,7 +81,7 @@ bool CEngineApp::Open(int port)
 {
     closeLinks();
     try {
-        if (port == 300 || port == 301) {
+        if (port == PIO_PORT_IRDA || port == PIO_PORT_IRDA_ALT) {
             infrared_ = std::make_unique<CIrdaChannel>();
             bindLinks();
             infrared_->Open(); // a failed open leaves the unconnected channel in place

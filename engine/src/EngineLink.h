@@ -13,6 +13,9 @@ public:
     // Reads one line: true when a line was read, false when the response time ran out
     // (or the link is not connected). May raise CLinkException.
     virtual bool ReadLine(std::string& line) = 0;
+    // Takes and returns whatever has arrived and not been read (a late answer to an earlier
+    // command), without waiting. May raise CLinkException.
+    virtual std::string DiscardInput() = 0;
     // Stores the response time limit in milliseconds, used by ReadLine.
     virtual void SetResponseTimeout(std::uint32_t milliseconds) = 0;
     virtual std::uint32_t ResponseTimeout() const = 0;

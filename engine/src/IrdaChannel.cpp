@@ -182,6 +182,15 @@ bool CIrdaChannel::ReadLine(std::string& line)
     return true;
 }
 
+std::string CIrdaChannel::DiscardInput()
+{
+    // A reader that has ended is reported by the read of the answer, not here.
+    std::lock_guard guard(lock_);
+    std::string stale;
+    stale.swap(receive_);
+    return stale;
+}
+
 void CIrdaChannel::Close()
 {
     if (connected_) {

@@ -27,6 +27,7 @@ public:
     // Reads up to size buffered bytes (0 when none); raises 46113 once the reader has ended.
     std::size_t ReadBytes(char* out, std::size_t size);
     bool ReadLine(std::string& line) override;
+    std::string DiscardInput() override;
     void SetResponseTimeout(std::uint32_t milliseconds) override { timeouts_[2] = milliseconds; }
     std::uint32_t ResponseTimeout() const override { return timeouts_[2]; }
     void Close() override;

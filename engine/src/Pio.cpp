@@ -142,8 +142,7 @@ PIO_EXPORT int PIOQXGetName(std::string& name, int type, int index)
         // Stop at a terminating zero the handset may send.
         if (auto z = text.find(u'\0'); z != std::u16string::npos)
             text.resize(z);
-        if (auto ansi = orka::platform::Codepage::utf16ToAnsi(text))
-            name = *ansi;
+        name = orka::platform::Codepage::utf16ToAnsiOrQuestionMarks(text);
     }
     PIOFreeMemory(handle);
     return static_cast<int>(name.size());

@@ -2,6 +2,7 @@
 #include "EngineStrings.h"
 #include "LinkException.h"
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -9,12 +10,19 @@ namespace orka::engine {
 using namespace orka::platform;
 using Clock = std::chrono::steady_clock;
 
-CQXCommFile::CQXCommFile(int portNumber) : fileName_("COM" + std::to_string(portNumber) + ":") {}
+CQXCommFile::CQXCommFile(int portNumber)
+    : portNumber_(portNumber), fileName_("COM" + std::to_string(portNumber) + ":")
+{
+}
 
 CQXCommFile::~CQXCommFile() { Close(); }
 
 void CQXCommFile::Open()
 {
+    // The system numbers its serial ports 1 to 256; another number names no port, even
+    // when a device of that name happens to exist.
+    if (portNumber_ < kFirstPort || portNumber_ > kLastPort)
+        throw CFileException(ENOENT, fileName_);
     if (int err = port_.open(fileName_); err != 0)
         throw CFileException(err, fileName_);
 }
@@ -121,6 +129,19 @@ bool CQXCommFile::ReadLine(std::string& line)
     if (!timedOut)
         traceLine("<", line);
     return !timedOut;
+}
+
+std::string CQXCommFile::DiscardInput()
+{
+    std::string stale;
+    char chunk[512];
+    for (;;) {
+        const long n = port_.readWaiting(chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        stale.append(chunk, static_cast<std::size_t>(n));
+    }
+    return stale;
 }
 
 void CQXCommFile::Close() { port_.close(); }

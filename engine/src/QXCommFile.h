@@ -14,7 +14,11 @@ public:
     explicit CQXCommFile(int portNumber);
     ~CQXCommFile() override;
 
-    // Opens "COM<n>:"; raises CFileException when the port cannot be opened.
+    static constexpr int kFirstPort = 1;
+    static constexpr int kLastPort = 256;
+
+    // Opens "COM<n>:"; raises CFileException when the port cannot be opened or n is outside
+    // kFirstPort..kLastPort.
     void Open();
     // Reads the port's state and sets the engine's base flags and time-outs.
     void LoadPortState();
@@ -27,6 +31,7 @@ public:
 
     bool WriteText(const std::string& text) override;
     bool ReadLine(std::string& line) override;
+    std::string DiscardInput() override;
     void SetResponseTimeout(std::uint32_t milliseconds) override { timeouts_.ReadTotalTimeoutConstant = milliseconds; }
     std::uint32_t ResponseTimeout() const override { return timeouts_.ReadTotalTimeoutConstant; }
     void Close() override;
@@ -38,6 +43,7 @@ public:
     std::uint32_t queueSize() const { return queueSize_; }
 
 private:
+    int portNumber_;
     std::string fileName_;
     platform::SerialPort port_;
     std::uint32_t queueSize_ = 0;

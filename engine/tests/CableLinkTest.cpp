@@ -3,8 +3,11 @@
 #include "SimulatorFixture.h"
 
 #include "orka/platform/Codepage.h"
+#include "orka/platform/StatePaths.h"
 
 #include <cstring>
+#include <fstream>
+#include <thread>
 
 using namespace orka::test;
 
@@ -148,6 +151,40 @@ TEST_P(BothLinks, NameOfAnUnknownIndexIsEmpty)
     EXPECT_TRUE(name.empty());
 }
 
+TEST_P(BothLinks, NameWithCharactersOutsideTheCodePageKeepsTheRest)
+{
+    // "AéB", "A们B" (a simplified character Big5 lacks) and "A😀B" as the handset stores them.
+    const std::vector<std::string> stored = {"4100E9004200", "4100EC4E4200", "41003DD800DE4200"};
+    ASSERT_EQ(PIOClose(), 1);
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const auto item = sim->storeDir() / "store2" / ("item" + std::to_string(i + 1));
+        std::filesystem::create_directories(item);
+        std::ofstream(item / "part0.bin") << "x";
+        std::ofstream(item / "name.hex") << stored[i];
+    }
+    start({});
+    ASSERT_EQ(PIOOpen(GetParam()), 1) << PIOGetLastErrMsg();
+    for (int index = 1; index <= 3; ++index) {
+        std::string name;
+        EXPECT_EQ(PIOQXGetName(name, 2, index), 3) << index;
+        EXPECT_EQ(name, "A?B") << index;
+    }
+}
+
+TEST_P(BothLinks, LateAnswerIsNotTakenByTheNextCommand)
+{
+    auto midlet = patternBytes(40);
+    ASSERT_EQ(keep(PIOQXDataWrite(1, 8, 1, 1, midlet.data(), midlet.size(), 3))->ok, 1);
+    for (int index = 1; index <= 3; ++index)
+        ASSERT_EQ(keep(PIOQXDataWrite(1, 2, index, 0, midlet.data(), 4, 3))->ok, 1);
+    // A MIDlet read waits 0 ms for its answer: every line of it comes after the engine gave up.
+    sim->setFaults({"slow=300:QXBNR*1"});
+    keep(PIOQXDataRead(1, 8, 1, 1, 3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200)); // every late line is in
+    sim->setFaults({});
+    EXPECT_EQ(indexes(2, 2), (std::vector<int>{1, 2, 3}));
+}
+
 TEST_P(BothLinks, ReopeningTheLinkKeepsWorking)
 {
     for (int i = 0; i < 3; ++i) {
@@ -169,6 +206,19 @@ TEST_F(SimulatorTest, PortsThreeHundredAndThreeHundredOneAreBothInfrared)
         PIOResult* f = keep(PIOQXFeatureRead(1, 2, 3));
         EXPECT_EQ(f->ok, 1);
     }
+}
+
+TEST_F(SimulatorTest, SerialPortNumbersEndAtTwoHundredFiftySix)
+{
+    start({kCom, "", {}});
+    const auto links = orka::platform::StatePaths::dosDevicesDir();
+    const auto handset = std::filesystem::read_symlink(links / "com5");
+    std::filesystem::create_symlink(handset, links / "com256");
+    std::filesystem::create_symlink(handset, links / "com257");
+    ASSERT_EQ(PIOOpen(256), 1) << PIOGetLastErrMsg();
+    EXPECT_EQ(keep(PIOQXFeatureRead(1, 2, 3))->ok, 1);
+    EXPECT_EQ(PIOOpen(257), 0);
+    EXPECT_STREQ(PIOGetLastErrMsg(), "找不到 COM257:.");
 }
 
 TEST_F(SimulatorTest, ASecondOpenOfABusyPortFailsWithItsText)

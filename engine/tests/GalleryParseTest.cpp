@@ -67,6 +67,26 @@ TEST_F(Gallery, TwoHundredFiftyBytesMakeThreeCableBlocksAndFiveInfraredBlocks)
     EXPECT_EQ(link->sent[4].substr(0, 22), "AT^QXBNW=7,1,0,5,5,100");
 }
 
+TEST_F(Gallery, AnswerArrivingAfterItsCommandGaveUpIsNotTakenByTheNext)
+{
+    for (bool infrared : {false, true}) {
+        use([](const std::string& line) -> std::vector<std::string> {
+            if (line.rfind("AT^QXDIR", 0) == 0)
+                return {"^QXDIR: 1,2,3", "OK"};
+            return {}; // the data read's answer comes too late for it
+        }, infrared);
+        Owned read{p, p.DataRead(1, 8, 1, 1, 3)};
+        EXPECT_EQ(read->error, -1);
+        link->arrive({"^QXBNR: 8,1,1,1,1,4,\"4142\"", "OK"});
+        Owned list{p, p.IndexRead(1, 2, 2, 3)};
+        ASSERT_EQ(list->ok, 1);
+        auto* numbers = static_cast<PIOIndexList*>(list->data);
+        ASSERT_NE(numbers, nullptr);
+        EXPECT_EQ(std::vector<int>(numbers->numbers, numbers->numbers + numbers->count), (std::vector<int>{1, 2, 3}));
+        EXPECT_EQ(link->sent.size(), 5u); // answered at its first sending
+    }
+}
+
 TEST_F(Gallery, AFailedBlockEndsTheTransfer)
 {
     int n = 0;

@@ -30,6 +30,20 @@ public:
         pending_.pop_front();
         return true;
     }
+    std::string DiscardInput() override
+    {
+        std::string stale;
+        for (auto& l : pending_)
+            stale += l + "\r\n";
+        pending_.clear();
+        return stale;
+    }
+    // Lines that arrive between commands, as a late answer does.
+    void arrive(std::vector<std::string> lines)
+    {
+        for (auto& l : lines)
+            pending_.push_back(std::move(l));
+    }
     void SetResponseTimeout(std::uint32_t ms) override { timeouts.push_back(ms); }
     std::uint32_t ResponseTimeout() const override { return timeouts.empty() ? 0 : timeouts.back(); }
     void Close() override {}

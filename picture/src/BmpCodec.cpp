@@ -63,6 +63,8 @@ Header readHeader(std::span<const std::uint8_t> b)
     if (b.size() < 18 || b[0] != 'B' || b[1] != 'M')
         fail(PictureMessage::BadFormat);
     const std::uint32_t headerSize = readLE32(&b[14]);
+    // Beyond the 12-, 40- and 64-byte headers of old, the 108- and 124-byte ones (with
+    // colour-space fields) are read too: many programs write nothing else today.
     if (headerSize != 12 && headerSize != 40 && headerSize != 64 && headerSize != 108 && headerSize != 124)
         fail(PictureMessage::BadFormat);
     if (14 + std::size_t(headerSize) > b.size())
@@ -102,7 +104,7 @@ Header readHeader(std::span<const std::uint8_t> b)
         fail(PictureMessage::BadFormat);
     if (h.width == 0 || h.height == 0)
         fail(PictureMessage::NoImageData);
-    if (h.width > kMaxPictureSide || h.height > kMaxPictureSide)
+    if (!pictureSizeSupported(std::uint64_t(h.width), std::uint64_t(h.height)))
         fail(PictureMessage::Unsupported);
     switch (h.bitCount) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;

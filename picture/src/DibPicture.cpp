@@ -14,7 +14,7 @@ void DibPicture::create(int width, int height, int bytesPerPixel, bool withMask)
     bytesPerPixel_ = static_cast<std::uint8_t>(bytesPerPixel);
     if (width <= 0 || height <= 0)
         return;
-    if (unsigned(width) > kMaxPictureSide || unsigned(height) > kMaxPictureSide)
+    if (!pictureSizeSupported(std::uint64_t(width), std::uint64_t(height)))
         throw PictureError(PictureMessage::Unsupported, PictureSource::Dib);
     const std::uint32_t padding = rowPaddingFor(std::uint32_t(width));
     const std::size_t rowPixels = std::size_t(width) + padding;

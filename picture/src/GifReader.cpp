@@ -114,7 +114,7 @@ GifAnimationReader::GifAnimationReader(std::vector<std::uint8_t> bytes) : bytes_
         frame.height = read16(b, pos + 7);
         const std::uint8_t flags = b[pos + 9];
         frame.interlaced = (flags & 0x40) != 0;
-        if (frame.width > kMaxPictureSide || frame.height > kMaxPictureSide)
+        if (!pictureSizeSupported(frame.width, frame.height))
             throw PictureError(PictureMessage::Unsupported, PictureSource::Gif);
         pos += 10;
         if (flags & 0x80) {
@@ -141,7 +141,7 @@ GifAnimationReader::GifAnimationReader(std::vector<std::uint8_t> bytes) : bytes_
         canvasWidth_ = std::uint32_t(frames_[0].left) + frames_[0].width;
         canvasHeight_ = std::uint32_t(frames_[0].top) + frames_[0].height;
     }
-    if (canvasWidth_ > kMaxPictureSide || canvasHeight_ > kMaxPictureSide)
+    if (!pictureSizeSupported(canvasWidth_, canvasHeight_))
         throw PictureError(PictureMessage::Unsupported, PictureSource::Gif);
     if (canvasWidth_ == 0 || canvasHeight_ == 0)
         throw PictureError(PictureMessage::NoImageData, PictureSource::Gif);

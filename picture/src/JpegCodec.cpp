@@ -177,7 +177,7 @@ void decodeBody(void* context)
     jpeg_read_header(cinfo, TRUE);
     if (cinfo->image_width == 0 || cinfo->image_height == 0)
         throw PictureError(PictureMessage::NoImageData, PictureSource::Jpeg);
-    if (cinfo->image_width > kMaxPictureSide || cinfo->image_height > kMaxPictureSide)
+    if (!pictureSizeSupported(cinfo->image_width, cinfo->image_height))
         throw PictureError(PictureMessage::Unsupported, PictureSource::Jpeg);
     // Print-ready files come as CMYK, which the library cannot turn into RGB itself; those
     // are read as CMYK and converted here (Adobe's writers store the values inverted).

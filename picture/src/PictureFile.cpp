@@ -151,6 +151,8 @@ std::filesystem::path savePicture(const DibPicture& picture, const std::filesyst
         throw PictureError(PictureMessage::BadArguments, PictureSource::File);
     const char* ext = extensionFor(kind);
     std::filesystem::path file = name;
+    // The kind's extension is appended only when the name does not end in it already, so
+    // "name.bmp" is saved as itself rather than as "name.bmp.bmp".
     if (lowerExtension(name) != ext)
         file += ext;
     const PictureFormat format = kind == SaveKind::Bmp ? PictureFormat::Bmp

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace orka;
 
 TEST(DibPicture, RowsArePaddedInWholePixelsToAMultipleOfFour)
@@ -50,7 +52,7 @@ TEST(DibPicture, MaskAndPaletteFollowTheDepth)
     EXPECT_TRUE(p.empty());
 }
 
-TEST(DibPicture, RefusesOddDepthsAndHugeSides)
+TEST(DibPicture, RefusesOddDepthsAndHugeTotalsButNotLongStrips)
 {
     DibPicture p;
     try {
@@ -59,12 +61,20 @@ TEST(DibPicture, RefusesOddDepthsAndHugeSides)
     } catch (const PictureError& e) {
         EXPECT_STREQ(e.what(), "參數錯誤.");
     }
-    try {
-        p.create(16385, 2, 3, false);
-        FAIL();
-    } catch (const PictureError& e) {
-        EXPECT_STREQ(e.what(), "檔案格式不支援.");
-        EXPECT_TRUE(p.empty());
+    // The total counts, not one side: a 20000 x 1 strip is 60 KB.
+    p.create(20000, 1, 3, false);
+    EXPECT_EQ(p.width(), 20000u);
+    EXPECT_EQ(p.height(), 1u);
+    p.create(1, 20000, 1, true);
+    EXPECT_EQ(p.height(), 20000u);
+    for (const auto& [w, h] : {std::pair{1 << 20, 1 << 9}, std::pair{0x7FFFFFFF, 0x7FFFFFFF}}) {
+        try {
+            p.create(w, h, 3, false);
+            FAIL() << w << " x " << h;
+        } catch (const PictureError& e) {
+            EXPECT_STREQ(e.what(), "檔案格式不支援.");
+            EXPECT_TRUE(p.empty());
+        }
     }
 }
 

@@ -145,9 +145,9 @@ TEST(GifReader, RefusesBrokenFilesCleanly)
     EXPECT_EQ(errorOf([&] { pastReader.decodeFrame(0); }), bad);
 
     RawGif huge(2, 1);
-    huge.b.insert(huge.b.end(), {0x2C, 0, 0, 0, 0, 0x20, 0x4E, 1, 0, 0, 2, 0});
+    huge.b.insert(huge.b.end(), {0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0}); // 65535 x 65535
     EXPECT_EQ(errorOf([&] { GifAnimationReader(huge.done()); }), "檔案格式不支援.");
-    RawGif hugeScreen(20000, 2);
+    RawGif hugeScreen(65535, 65535);
     hugeScreen.image(0, 0, 1, 1, {0});
     EXPECT_EQ(errorOf([&] { GifAnimationReader(hugeScreen.done()); }), "檔案格式不支援.");
 

@@ -94,6 +94,21 @@ std::optional<std::string> Codepage::utf16ToAnsi(const std::u16string& text)
     return convert("UTF-16LE", ansiName().c_str(), bytes.data(), bytes.size());
 }
 
+std::string Codepage::utf16ToAnsiOrQuestionMarks(const std::u16string& text)
+{
+    auto isHigh = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+    auto isLow = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+    std::string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t length = (isHigh(text[i]) && i + 1 < text.size() && isLow(text[i + 1])) ? 2 : 1;
+        const auto converted = utf16ToAnsi(text.substr(i, length));
+        out += converted && !converted->empty() ? *converted : std::string("?");
+        i += length;
+    }
+    return out;
+}
+
 std::optional<std::string> Codepage::ansiToUtf8(const std::string& ansi)
 {
     return convert(ansiName().c_str(), "UTF-8", ansi.data(), ansi.size());

@@ -271,6 +271,32 @@ bool SerialPort::escape(int function)
     return true;
 }
 
+long SerialPort::readWaiting(void* buffer, std::size_t size)
+{
+    if (fd_ < 0) {
+        lastError_ = EBADF;
+        return -1;
+    }
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::read(fd_, out + got, size - got);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // Nothing more now: an empty non-blocking port, end of file, or a pseudo-terminal
+        // whose other side is away for the moment.
+        if (n == 0 || errno == EAGAIN || errno == EIO)
+            break;
+        lastError_ = errno;
+        return -1;
+    }
+    return static_cast<long>(got);
+}
+
 long SerialPort::read(void* buffer, std::size_t size)
 {
     if (fd_ < 0) {

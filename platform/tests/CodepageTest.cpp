@@ -36,3 +36,15 @@ TEST(Codepage, VariableChoosesAnotherCodePage)
     EXPECT_FALSE(Codepage::utf8ToAnsi("a"));
     ::unsetenv("ORKA_ANSI_CODEPAGE");
 }
+
+TEST(Codepage, TextFromOutsideKeepsWhatTheCodePageHasAndMarksTheRest)
+{
+    ::unsetenv("ORKA_ANSI_CODEPAGE");
+    const std::string zhong = Codepage::utf8ToAnsi("中").value();
+    EXPECT_EQ(Codepage::utf16ToAnsiOrQuestionMarks(u"A\u00E9B"), "A?B");
+    EXPECT_EQ(Codepage::utf16ToAnsiOrQuestionMarks(u"A\u4EECB"), "A?B");     // simplified, not in Big5
+    EXPECT_EQ(Codepage::utf16ToAnsiOrQuestionMarks(u"A\U0001F600B"), "A?B"); // one character, one mark
+    EXPECT_EQ(Codepage::utf16ToAnsiOrQuestionMarks(std::u16string(u"A") + char16_t(0xD800) + u"B"), "A?B");
+    EXPECT_EQ(Codepage::utf16ToAnsiOrQuestionMarks(u"中\u00E9"), zhong + "?");
+    EXPECT_EQ(Codepage::utf16ToAnsiOrQuestionMarks(u""), "");
+}

@@ -132,6 +132,8 @@ void CMidiPlayer::seek(std::int32_t target)
         track.ended = false;
         track.remaining = 0.0f;
     }
+    for (auto& keys : sounding_)
+        keys.reset();
     float position = 0.0f;
     while (static_cast<std::int64_t>(position) < target) {
         if (sequencerStep(StepMode::Seek) == 0) {
@@ -256,18 +258,65 @@ bool CMidiPlayer::dispatch(MidiTrack& track, StepMode mode)
             sendShort(message);
     } else if (!((kind == 0x8 || kind == 0x9) && muted_[status & 0x0F])) {
         sendShort(message);
+        if (kind == 0x9 || kind == 0x8)
+            sounding_[status & 0x0F].set(data1 & 0x7F, kind == 0x9 && data2 != 0);
     }
     return false;
+}
+
+bool CMidiPlayer::reachedRangeEnd() const
+{
+    if (mode_.load() != kEditorMode || !owner_ || owner_->editorRangeMode() != 2)
+        return false;
+    const std::int32_t end = owner_->editorRangeEnd();
+    return end > owner_->editorRangeStart() && position_.load() >= static_cast<float>(end);
+}
+
+void CMidiPlayer::releaseSoundingNotes()
+{
+    for (int ch = 0; ch < 16; ++ch) {
+        auto& keys = sounding_[static_cast<std::size_t>(ch)];
+        for (int key = 0; keys.any() && key < 128; ++key) {
+            if (keys.test(static_cast<std::size_t>(key))) {
+                noteOff(ch, key, 0);
+                keys.reset(static_cast<std::size_t>(key));
+            }
+        }
+    }
+}
+
+void CMidiPlayer::endByItself()
+{
+    int expected = Playing;
+    if (!state_.compare_exchange_strong(expected, Stopped))
+        return; // Stop or Pause got there first
+    position_.store(0.0f);
+    timer_->stop();
+    timerRunning_.store(false);
+    notify(WM_MIDI_END, 0);
 }
 
 void CMidiPlayer::timerCallback()
 {
     const unsigned generation = generation_.load();
+    // The range end is checked here, on every callback, so a range never sounds past its
+    // end: every event before the end has been sent by now and none at or after it.
+    if (reachedRangeEnd()) {
+        releaseSoundingNotes();
+        if (loop_.load()) {
+            seek(owner_->editorRangeStart());
+            lastTickSecond_ = -1;
+        } else {
+            endByItself();
+        }
+        return;
+    }
     for (int ch = 0; ch < 16; ++ch) {
         const auto c = static_cast<std::size_t>(ch);
         if (muteRequested_[c].load()) {
             if (!muted_[c]) {
                 allNotesOff(ch);
+                sounding_[c].reset();
                 muted_[c] = true;
             }
         } else {
@@ -291,13 +340,7 @@ void CMidiPlayer::timerCallback()
     if (active != 0)
         return;
     if (!loop_.load()) {
-        int expected = Playing;
-        if (!state_.compare_exchange_strong(expected, Stopped))
-            return; // Stop or Pause got there first
-        position_.store(0.0f);
-        timer_->stop();
-        timerRunning_.store(false);
-        notify(WM_MIDI_END, 0);
+        endByItself();
     } else if (mode_.load() == kEditorMode) {
         const bool wholeSong = !owner_ || owner_->editorRangeMode() == 1;
         seek(wholeSong ? 0 : owner_->editorRangeStart());

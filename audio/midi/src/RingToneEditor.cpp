@@ -56,7 +56,7 @@ bool RingToneEditor::open(std::vector<std::uint8_t> song)
     openedSong_ = song;
     workingSong_ = std::move(song);
     rangeStart_.store(0);
-    rangeEnd_ = 0;
+    rangeEnd_.store(0);
     rangeMode_.store(1);
     shownPosition_ = 0.0;
     if (!loadWorkingSong()) {
@@ -104,10 +104,10 @@ bool RingToneEditor::changeChannels(const QmixChannelFlags& selection)
     const std::int32_t length2 = player_.songLength();
 
     const bool anySelected = anyChannelSelected();
-    if (!anySelected || rangeStart_.load() > length2 || rangeEnd_ > length2) {
+    if (!anySelected || rangeStart_.load() > length2 || rangeEnd_.load() > length2) {
         view_->showMessage(kIdRangeReset, {});
         rangeStart_.store(0);
-        rangeEnd_ = length2;
+        rangeEnd_.store(length2);
     }
     if (wasPlaying && anySelected && player_.loaded()) {
         player_.play(resumeAt);
@@ -126,7 +126,7 @@ bool RingToneEditor::changeChannels(const QmixChannelFlags& selection)
 
 void RingToneEditor::playRange()
 {
-    if (rangeEnd_ <= rangeStart_.load() || !anyChannelSelected() || !player_.loaded())
+    if (rangeEnd_.load() <= rangeStart_.load() || !anyChannelSelected() || !player_.loaded())
         return;
     busy_ = true;
     player_.stop();
@@ -228,7 +228,7 @@ void RingToneEditor::volumeDown()
 void RingToneEditor::setRange(std::int32_t start, std::int32_t end)
 {
     rangeStart_.store(std::max(0, start));
-    rangeEnd_ = std::max(0, end);
+    rangeEnd_.store(std::max(0, end));
 }
 
 void RingToneEditor::setShownPosition(double ticks)
@@ -246,13 +246,8 @@ void RingToneEditor::handlePlayerMessage(unsigned message, unsigned /*wParam*/)
             shownPosition_ = player_.position();
             view_->repaint();
         }
-        if (rangeMode_.load() == 2 && player_.position() >= rangeEnd_ && player_.state() == CMidiPlayer::Playing) {
-            player_.stop();
-            if (loop_) {
-                player_.play(rangeStart_.load());
-                playState_ = CMidiPlayer::Playing;
-            }
-        }
+        // The range end is the player's: it loops or ends there on its own tick, so a range
+        // never sounds past its end while waiting for this once-a-second message.
         return;
     }
     if (message == WM_MIDI_END) {
@@ -260,7 +255,7 @@ void RingToneEditor::handlePlayerMessage(unsigned message, unsigned /*wParam*/)
             return;
         playState_ = CMidiPlayer::Stopped;
         if (!busy_) {
-            const bool inRange = rangeMode_.load() == 2 && rangeEnd_ > rangeStart_.load();
+            const bool inRange = rangeMode_.load() == 2 && rangeEnd_.load() > rangeStart_.load();
             shownPosition_ = inRange ? rangeStart_.load() : 0;
             player_.setPosition(static_cast<float>(shownPosition_));
         }
@@ -270,11 +265,11 @@ void RingToneEditor::handlePlayerMessage(unsigned message, unsigned /*wParam*/)
 
 std::vector<std::uint8_t> RingToneEditor::assembledSong() const
 {
-    if (!player_.loaded() || (rangeStart_.load() == 0 && rangeEnd_ == 0))
+    if (!player_.loaded() || (rangeStart_.load() == 0 && rangeEnd_.load() == 0))
         return {};
     RingToneSettings settings;
     settings.rangeStart = rangeStart_.load();
-    settings.rangeEnd = rangeEnd_ > 0 ? rangeEnd_ : player_.songLength();
+    settings.rangeEnd = rangeEnd_.load() > 0 ? rangeEnd_.load() : player_.songLength();
     settings.volumePercent = player_.volumePercent();
     settings.tempoFactor = tempoFactor();
     return assembleRingTone(player_.song(), settings);

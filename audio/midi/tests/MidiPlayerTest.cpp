@@ -261,6 +261,42 @@ TEST_F(MidiPlayer, LoopInEditorRangeModeRestartsAtTheRangeStart)
     EXPECT_EQ(std::count(ons.begin(), ons.end(), pack(noteOn(0, 60, 100))), 1);
 }
 
+TEST_F(MidiPlayer, RangeEndWrapsWithinOneCallbackAndReleasesTheNotesStillSounding)
+{
+    ASSERT_TRUE(player_->load(seekSong()));
+    player_->setMode(CMidiPlayer::kEditorMode);
+    owner_.rangeMode = 2;
+    owner_.rangeStart = 480;
+    owner_.rangeEnd = 1200; // the note at 960 still sounds there; the song runs to 1440
+    player_->toggleLoop();
+    player_->play(480);
+    const auto releases = [this] {
+        const auto offs = sentOfKind(0x8);
+        return std::count(offs.begin(), offs.end(), pack(noteOff(0, 62)));
+    };
+    std::int32_t last = player_->position();
+    for (int callback = 0; callback < 2000; ++callback) {
+        timer_->advance(1);
+        if (player_->position() < last)
+            break;
+        last = player_->position();
+        ASSERT_EQ(releases(), 0) << "at " << last;
+    }
+    EXPECT_EQ(last, 1200); // reached within the callback of 0.96 ticks that passes the end
+    EXPECT_GE(player_->position(), 480);
+    EXPECT_LT(player_->position(), 482);
+    EXPECT_EQ(releases(), 1);
+
+    // Without loop the play ends there as a song end does.
+    player_->toggleLoop();
+    timer_->advance(760);
+    EXPECT_EQ(player_->state(), CMidiPlayer::Stopped);
+    EXPECT_FALSE(timer_->running());
+    ASSERT_FALSE(owner_.notes.empty());
+    EXPECT_EQ(owner_.notes.back(), std::make_pair(WM_MIDI_END, 0u));
+    EXPECT_EQ(releases(), 2);
+}
+
 TEST_F(MidiPlayer, LoopInEditorWholeSongModeRestartsAtZero)
 {
     ASSERT_TRUE(player_->load(seekSong()));

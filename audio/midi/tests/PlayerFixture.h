@@ -19,6 +19,7 @@ struct RecordingOwner : audio::midi::MidiPlayerOwner {
     int editorVolumePercent() const override { return volume; }
     int editorRangeMode() const override { return rangeMode; }
     std::int32_t editorRangeStart() const override { return rangeStart; }
+    std::int32_t editorRangeEnd() const override { return rangeEnd; }
 
     std::size_t count(unsigned message) const
     {
@@ -32,6 +33,7 @@ struct RecordingOwner : audio::midi::MidiPlayerOwner {
     int volume = 100;
     int rangeMode = 1;
     std::int32_t rangeStart = 0;
+    std::int32_t rangeEnd = 0;
 };
 
 class PlayerFixture : public ::testing::Test {

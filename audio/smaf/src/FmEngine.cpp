@@ -2,6 +2,8 @@
 
 #include "orka/smaf/FmTables.h"
 
+#include "orka/common/FmFrequency.h"
+
 #include <algorithm>
 
 namespace orka::smaf {
@@ -13,9 +15,13 @@ constexpr std::uint8_t kFeedbackShift[8] = {0, 7, 6, 5, 4, 3, 2, 1};
 
 int effectiveRate(int rate, int keyCode, bool keyScaleRate)
 {
-    if (rate == 0)
-        return 0;
     return std::min(63, rate * 4 + (keyScaleRate ? keyCode : keyCode >> 2));
+}
+
+// A sustain-phase rate of 0 (a sustained voice) holds the level whatever the key.
+int sustainPhaseRate(int rate, int keyCode, bool keyScaleRate)
+{
+    return rate == 0 ? 0 : effectiveRate(rate, keyCode, keyScaleRate);
 }
 
 constexpr int kMaxBlock = 64;
@@ -391,7 +397,8 @@ void FmEngine::setGains(int v, int leftStep, int rightStep)
 
 void FmEngine::setPitch(int v, int block, int fnumber)
 {
-    voices_[v].block = static_cast<std::uint8_t>(std::clamp(block, 0, 7));
+    // Block 8 is kept: the octave shift is added first, and the sum is clamped (applyPitch).
+    voices_[v].block = static_cast<std::uint8_t>(std::clamp(block, 0, orka::common::fm::kMaxVoiceBlock));
     voices_[v].fnumber = static_cast<std::uint16_t>(fnumber & 1023);
     voices_[v].pending |= kPendingPitch;
 }
@@ -447,7 +454,7 @@ void FmEngine::applyPitch(RenderVoice& v)
         o.increment = o.baseIncrement;
         o.attackIncrement = t.attackIncrement[effectiveRate(o.attackRate, keyCode, o.keyScaleRate)];
         o.decayFactor = t.decayFactor[effectiveRate(o.decayRate, keyCode, o.keyScaleRate)];
-        o.sustainFactor = t.decayFactor[effectiveRate(o.sustainRate, keyCode, o.keyScaleRate)];
+        o.sustainFactor = t.decayFactor[sustainPhaseRate(o.sustainRate, keyCode, o.keyScaleRate)];
         o.keyOffFactor = t.decayFactor[effectiveRate(o.keyOffRate, keyCode, o.keyScaleRate)];
         o.keyScaleGain = t.keyScaleGain[o.keyScaleLevel][keyValue];
         o.baseOutputLevel = (o.totalLevelGain * o.keyScaleGain) >> 15;

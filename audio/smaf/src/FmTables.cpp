@@ -1,5 +1,7 @@
 #include "orka/smaf/FmTables.h"
 
+#include "orka/common/FmFrequency.h"
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -117,8 +119,7 @@ void build(FmTables& t)
     buildEnvelopeTables(t);
     buildLevelTables(t);
     buildModulationTables(t);
-    for (int k = 0; k < 128; ++k)
-        t.noteFrequency[k] = std::round(4400.0 * std::exp2((k - 69) / 12.0)) / 10.0;
+    t.noteFrequency = orka::common::fm::noteFrequencyTable();
     static constexpr std::uint32_t multipliers[16] = {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 12, 12, 15, 15};
     for (int c = 0; c < 16; ++c)
         t.multiplierTimesTwo[c] = c == 0 ? 1 : 2 * multipliers[c];

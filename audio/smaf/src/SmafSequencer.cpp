@@ -3,12 +3,15 @@
 #include "orka/smaf/Synthesizer.h"
 #include "orka/common/ByteOrder.h"
 
+#include "orka/common/SmafCodes.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
 
 namespace orka::smaf {
+namespace codes = orka::common::smaf;
 namespace {
 
 using common::readBE32;
@@ -276,45 +279,45 @@ void SmafSequencer::buildScoreEvents(const ScoreTrack& track)
     latestTime_ = 0;
     std::uint8_t e = 0;
     while (in.event(t, track.durationBase, e)) {
-        if (e == 0x00) {
+        if (e == codes::kEventControl) {
             std::uint8_t c = 0;
             if (!in.byte(c))
                 break;
-            const int ch = base + (c >> 6);
-            const int code = c & 0x0F;
-            switch (c & 0x30) {
-            case 0x00:
+            const int ch = base + (c >> codes::kControlChannelShift);
+            const int code = c & codes::kControlValueMask;
+            switch (c & codes::kControlKindMask) {
+            case codes::kControlExpression:
                 add(t, pack(0xB0 | ch, 11, kExpression[code]));
                 break;
-            case 0x10:
+            case codes::kControlPitchBend:
                 add(t, pack(0xE0 | ch, 0, code * 8));
                 break;
-            case 0x20:
+            case codes::kControlModulation:
                 add(t, pack(0xB0 | ch, 1, kModulation[code]));
                 break;
-            default: {
+            default: { // codes::kControlExtended
                 std::uint8_t v = 0;
                 if (!in.byte(v))
                     break;
                 switch (code) {
-                case 0: add(t, pack(0xC0 | ch, v)); break;
-                case 1: add(t, pack(0xB0 | ch, 32, v > 127 ? v - 118 : v)); break;
-                case 2: {
+                case codes::kExtendedProgram: add(t, pack(0xC0 | ch, v)); break;
+                case codes::kExtendedBank: add(t, pack(0xB0 | ch, 32, v > 127 ? v - 118 : v)); break;
+                case codes::kExtendedOctaveShift: {
                     const int magnitude = v & 0x7F;
                     octaveShift_[ch] = static_cast<std::int8_t>(magnitude > 4 ? 0 : (v & 0x80 ? -magnitude : magnitude));
                     break;
                 }
-                case 4: add(t, pack(0xE0 | ch, 0, v)); break;
-                case 7: add(t, pack(0xB0 | ch, 7, v)); break;
-                case 10: add(t, pack(0xB0 | ch, 10, v)); break;
-                case 11: add(t, pack(0xB0 | ch, 11, v)); break;
+                case codes::kExtendedPitchBend: add(t, pack(0xE0 | ch, 0, v)); break;
+                case codes::kExtendedVolume: add(t, pack(0xB0 | ch, 7, v)); break;
+                case codes::kExtendedPan: add(t, pack(0xB0 | ch, 10, v)); break;
+                case codes::kExtendedExpression: add(t, pack(0xB0 | ch, 11, v)); break;
                 default: break;
                 }
                 break;
             }
             }
-        } else if (e != 0xFF) {
-            const int ch = base + (e >> 6);
+        } else if (e != codes::kEventEscape) {
+            const int ch = base + (e >> codes::kControlChannelShift);
             const int key = std::clamp((octaveShift_[ch] + ((e >> 4) & 3) + 3) * 12 + (e & 0x0F), 0, 127);
             std::uint32_t gate = 0;
             if (!in.number(gate))
@@ -325,16 +328,18 @@ void SmafSequencer::buildScoreEvents(const ScoreTrack& track)
             std::uint8_t x = 0;
             if (!in.byte(x))
                 break;
-            if (x != 0xF0)
+            if (x != codes::kEscapeExclusive)
                 continue;
             std::uint8_t length = 0;
             std::span<const std::uint8_t> d;
             if (!in.byte(length) || !in.bytes(length, d))
                 break;
-            if (d.size() >= 5 && d[0] == 0x43 && d[1] == 0x03 && d[2] == 0x90) {
+            if (d.size() >= 5 && d[0] == codes::kMakerId && d[1] == codes::kExclusiveFmVoice && d[2] == codes::kFmRegisterWrite) {
+                // Register and value as three 7-bit bytes: their top bits go to bits 6 and 5
+                // of the first.
                 const int p = d[3];
                 const int q = d[4];
-                add(t, pack(0xF0, ((p >> 1) & 64) + ((q >> 2) & 32), p & 0x7F, q & 0x7F));
+                add(t, pack(codes::kPackedRegisterWrite, ((p >> 1) & 64) + ((q >> 2) & 32), p & 0x7F, q & 0x7F));
             } else {
                 defineVoice(synth_, d);
             }
@@ -353,17 +358,17 @@ void SmafSequencer::buildAudioEvents(const AudioTrack& track)
     std::uint64_t t = 0;
     std::uint8_t e = 0;
     while (in.event(t, track.durationBase, e)) {
-        if (e == 0x00) {
+        if (e == codes::kEventControl) {
             std::uint8_t x = 0;
             if (!in.byte(x))
                 break;
-            if (x == 0x37) {
+            if (x == codes::kAudioControlSampleVolume) {
                 std::uint8_t v = 0;
                 if (!in.byte(v))
                     break;
-                add(t, pack(0xF1, 9, 0, v));
+                add(t, pack(codes::kPackedSampleEvent, codes::kSynthSampleVolume, 0, v));
             }
-        } else if (e == 0xFF) {
+        } else if (e == codes::kEventEscape) {
             std::uint8_t skipped = 0;
             if (!in.byte(skipped))
                 break;
@@ -371,19 +376,19 @@ void SmafSequencer::buildAudioEvents(const AudioTrack& track)
             std::uint32_t gate = 0;
             if (!in.number(gate))
                 break;
-            add(t, pack(0xF1, 7, 0, e));
-            add(t + std::uint64_t{gate} * track.gateBase, pack(0xF1, 8, 0));
+            add(t, pack(codes::kPackedSampleEvent, codes::kSynthWaveStart, 0, e));
+            add(t + std::uint64_t{gate} * track.gateBase, pack(codes::kPackedSampleEvent, codes::kSynthWaveEnd, 0));
         }
     }
 }
 
 void SmafSequencer::defineVoice(Synthesizer& synth, std::span<const std::uint8_t> d)
 {
-    if (!d.empty() && d.back() == 0xF7)
+    if (!d.empty() && d.back() == codes::kExclusiveEnd)
         d = d.first(d.size() - 1);
-    if (d.size() < 2 || d[0] != 0x43)
+    if (d.size() < 2 || d[0] != codes::kMakerId)
         return;
-    if (d[1] == 0x03) {
+    if (d[1] == codes::kExclusiveFmVoice) {
         if (d.size() < 7 || (d[2] & 0xF0) != 0)
             return;
         const std::span<const std::uint8_t> record = d.subspan(2, std::min<std::size_t>(d.size() - 2, 25));
@@ -399,7 +404,7 @@ void SmafSequencer::defineVoice(Synthesizer& synth, std::span<const std::uint8_t
         const bool valid = bank < 0x80 ? bank < 10 : (bank & 0x7F) < 10;
         if (valid)
             synth.tables().working(working, program) = voice;
-    } else if (d[1] == 0x02) {
+    } else if (d[1] == codes::kExclusiveOldFmVoice) {
         // Older two-operator layout: bank, program, voice flags, octave, then two operators
         // of five bytes whose attack and other rates use the older rate scale.
         if (d.size() < 16 || d[2] >= 10)
@@ -428,9 +433,19 @@ void SmafSequencer::defineVoice(Synthesizer& synth, std::span<const std::uint8_t
     }
 }
 
-void SmafSequencer::sendSysEx(std::initializer_list<std::uint8_t> bytes)
+void SmafSequencer::sendToSynth(std::uint8_t command, std::initializer_list<std::uint8_t> data)
 {
-    synth_.systemExclusive(std::span<const std::uint8_t>(bytes.begin(), bytes.size()));
+    // Header, command, at most four data bytes and the end byte; no allocation while playing.
+    std::array<std::uint8_t, std::size(codes::kSynthHeader) + 6> message{};
+    std::size_t n = 0;
+    for (auto b : codes::kSynthHeader)
+        message[n++] = b;
+    message[n++] = command;
+    for (auto b : data)
+        if (n + 1 < message.size())
+            message[n++] = b;
+    message[n++] = codes::kExclusiveEnd;
+    synth_.systemExclusive(std::span<const std::uint8_t>(message.data(), n));
 }
 
 void SmafSequencer::send(std::uint32_t m)
@@ -441,15 +456,15 @@ void SmafSequencer::send(std::uint32_t m)
     const std::uint8_t d3 = (m >> 24) & 0xFF;
     if (status >= 0x80 && status < 0xF0) {
         synth_.shortMessage(status, d1, d2);
-    } else if (status == 0xF0) {
-        sendSysEx({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x03, d1, d2, d3, 0xF7});
-    } else if (status == 0xF1) {
-        if (d1 == 7)
-            sendSysEx({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x07, d2, d3, 0x80, 0x00, 0xF7});
-        else if (d1 == 8)
-            sendSysEx({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x08, d2, 0xF7});
-        else if (d1 == 9)
-            sendSysEx({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x09, d2, d3, 0xF7});
+    } else if (status == codes::kPackedRegisterWrite) {
+        sendToSynth(codes::kSynthRegisterWrite, {d1, d2, d3});
+    } else if (status == codes::kPackedSampleEvent) {
+        if (d1 == codes::kSynthWaveStart)
+            sendToSynth(codes::kSynthWaveStart, {d2, d3, 0x80, 0x00});
+        else if (d1 == codes::kSynthWaveEnd)
+            sendToSynth(codes::kSynthWaveEnd, {d2});
+        else if (d1 == codes::kSynthSampleVolume)
+            sendToSynth(codes::kSynthSampleVolume, {d2, d3});
     }
 }
 
@@ -461,20 +476,21 @@ bool SmafSequencer::start(std::uint32_t timeMs)
         return false;
     running_ = true;
     next_ = 0;
-    sendSysEx({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x0B, 0x01, 0xF7});
-    sendSysEx({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x0A, static_cast<std::uint8_t>(fullPiece_ ? 0x40 : 0x2E), 0xF7});
+    sendToSynth(codes::kSynthAllocationMode, {0x01});
+    // Master attenuation is the value less 64: none for a full piece, 18 steps otherwise.
+    sendToSynth(codes::kSynthMasterAttenuation, {static_cast<std::uint8_t>(fullPiece_ ? 0x40 : 0x2E)});
     for (const ScoreTrack& t : scoreTracks_) {
         Cursor in(data_.data() + t.setupOffset, t.setupLength);
         std::uint8_t b = 0;
         while (in.byte(b)) {
-            if (b != 0xFF)
+            if (b != codes::kEventEscape)
                 continue;
             std::uint8_t x = 0;
             std::uint8_t length = 0;
             std::span<const std::uint8_t> d;
             if (!in.byte(x))
                 break;
-            if (x != 0xF0)
+            if (x != codes::kEscapeExclusive)
                 continue;
             if (!in.byte(length) || !in.bytes(length, d))
                 break;
@@ -493,7 +509,7 @@ bool SmafSequencer::start(std::uint32_t timeMs)
         synth_.shortMessage(cc, 7, 127);
         synth_.shortMessage(cc, 11, 127);
         synth_.shortMessage(cc, 10, 64);
-        sendSysEx({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x09, static_cast<std::uint8_t>(ch), 0x64, 0xF7});
+        sendToSynth(codes::kSynthSampleVolume, {static_cast<std::uint8_t>(ch), 100}); // velocity 100
     }
     if (timeMs != 0) {
         std::uint32_t last = 0;

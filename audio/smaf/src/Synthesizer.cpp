@@ -2,14 +2,20 @@
 
 #include "orka/smaf/FmTables.h"
 
+#include "orka/common/FmFrequency.h"
+#include "orka/common/SmafCodes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace orka::smaf {
+namespace codes = orka::common::smaf;
 namespace {
 
-constexpr std::uint8_t kSysExHeader[5] = {0xF0, 0x43, 0x79, 0x05, 0x7F};
+// Flags of a wave data message.
+constexpr std::uint8_t kWaveMoreFollows = 0x40;
+constexpr std::uint8_t kWaveAt8000Hz = 0x01;
 constexpr int kRenderBlock = 64;
 // A wave that never completes must not grow without bound.
 constexpr std::size_t kMaxPendingWave = 8u << 20;
@@ -97,16 +103,10 @@ Attenuation Synthesizer::attenuation(int volume, int expression, int velocity, i
 
 void Synthesizer::pitchFor(int note, int bendRange, int bend, int& block, int& fnumber)
 {
-    const double f = fmTables().noteFrequency[note & 0x7F];
-    double scaled = f * std::exp2(static_cast<double>(bendRange) * bend / 393216.0) * 21.098109;
-    scaled = std::min(scaled, static_cast<double>(0x3FF00));
-    auto F = static_cast<std::uint32_t>(std::max(0.0, scaled));
-    block = 0;
-    while (F > 1023) {
-        F >>= 1;
-        ++block;
-    }
-    fnumber = static_cast<int>(F);
+    namespace fm = orka::common::fm;
+    const auto split = fm::splitForVoice(fm::frequencyNumber(fmTables().noteFrequency[note & 0x7F], bendRange, bend));
+    block = split.block;
+    fnumber = split.fnumber;
 }
 
 bool Synthesizer::budgetAllows(int inUse, int previous, int operators)
@@ -420,12 +420,12 @@ void Synthesizer::shortMessage(std::uint8_t status, std::uint8_t data1, std::uin
 void Synthesizer::registerWrite(int reg, int value)
 {
     const int c = reg & 0x0F;
-    if ((reg & 0xF0) == 0xB0) {
+    if ((reg & 0xF0) == codes::kRegisterFnumberLow) {
         engine_.setFnumberLow(c, static_cast<std::uint8_t>(value));
-    } else if ((reg & 0xF0) == 0xC0) {
+    } else if ((reg & 0xF0) == codes::kRegisterBlockAndKey) {
         engine_.setBlockAndFnumberHigh(c, (value >> 2) & 7, value & 3);
         ChannelState& ch = channels_[c];
-        const std::uint8_t key = (value >> 5) & 1;
+        const std::uint8_t key = (value & codes::kRegisterKeyOn) ? 1 : 0;
         if (key == ch.registerKey)
             return;
         ch.registerKey = key;
@@ -450,9 +450,9 @@ void Synthesizer::waveData(std::span<const std::uint8_t> d, std::size_t adpcmByt
     if (pendingWave_.size() + adpcm.size() <= kMaxPendingWave)
         pendingWave_.insert(pendingWave_.end(), adpcm.begin(), adpcm.end());
     const std::uint8_t flags = d[3];
-    if (flags & 0x40)
-        return; // more data follows
-    const std::uint32_t rate = (flags & 1) ? 8000 : 4000;
+    if (flags & kWaveMoreFollows)
+        return;
+    const std::uint32_t rate = (flags & kWaveAt8000Hz) ? 8000 : 4000;
     const int number = d[0];
     if (d[1] == 0) {
         const int bank = d[2];
@@ -469,19 +469,21 @@ void Synthesizer::waveData(std::span<const std::uint8_t> d, std::size_t adpcmByt
 
 void Synthesizer::systemExclusive(std::span<const std::uint8_t> m)
 {
-    if (m.size() < 6 || std::memcmp(m.data(), kSysExHeader, 5) != 0)
+    constexpr std::size_t kHeader = std::size(codes::kSynthHeader);
+    if (m.size() < kHeader + 1 || std::memcmp(m.data(), codes::kSynthHeader, kHeader) != 0)
         return;
-    const std::uint8_t command = m[5];
-    std::span<const std::uint8_t> d = m.subspan(6);
-    if (!d.empty() && d.back() == 0xF7)
+    const std::uint8_t command = m[kHeader];
+    std::span<const std::uint8_t> d = m.subspan(kHeader + 1);
+    if (!d.empty() && d.back() == codes::kExclusiveEnd)
         d = d.first(d.size() - 1);
     auto at = [&](std::size_t i) -> int { return i < d.size() ? d[i] : 0; };
     switch (command) {
-    case 0x00:
+    case codes::kSynthNoteLimit:
         if (at(0) < kChannels)
             channels_[at(0)].noteLimit = static_cast<std::uint8_t>(at(1));
         break;
-    case 0x03: {
+    case codes::kSynthRegisterWrite: {
+        // Groups of up to seven 7-bit bytes after a byte holding their top bits.
         std::vector<std::uint8_t> bytes;
         for (std::size_t g = 0; g < d.size(); g += 8) {
             const std::uint8_t high = d[g];
@@ -492,17 +494,20 @@ void Synthesizer::systemExclusive(std::span<const std::uint8_t> m)
             registerWrite(bytes[i], bytes[i + 1]);
         break;
     }
-    case 0x04:
+    case codes::kSynthStereo:
         stereo_ = static_cast<std::uint8_t>(at(0));
         for (int ch = 0; ch < kChannels; ++ch)
             for (int i = 0; i < channels_[ch].noteCount; ++i)
                 applyGains(ch, channels_[ch].notes[i]);
         break;
-    case 0x05:
-        if (m.size() >= 11 && d.size() >= 4)
-            waveData(d, std::min(m.size() - 11, d.size() - 4));
+    case codes::kSynthWaveData: {
+        // Header, command, four header bytes of the wave and the end byte around the ADPCM bytes.
+        constexpr std::size_t kFraming = kHeader + 1 + 4 + 1;
+        if (m.size() >= kFraming && d.size() >= 4)
+            waveData(d, std::min(m.size() - kFraming, d.size() - 4));
         break;
-    case 0x06:
+    }
+    case codes::kSynthWaveDelete:
         if (at(1) == 0) {
             if (at(2) < VoiceTables::kBanks && at(0) < VoiceTables::kPerBank) {
                 DecodedVoice& rec = tables_.drum(at(2), at(0));
@@ -513,20 +518,20 @@ void Synthesizer::systemExclusive(std::span<const std::uint8_t> m)
             waves_.erase(at(0));
         }
         break;
-    case 0x07:
+    case codes::kSynthWaveStart:
         if (const StoredWave* w = waves_.find(at(1)))
             sampleVoice_.start(*w, at(1));
         break;
-    case 0x08:
+    case codes::kSynthWaveEnd:
         sampleVoice_.endHold();
         break;
-    case 0x09:
+    case codes::kSynthSampleVolume:
         sampleVoice_.setVolume(sampleGain(127, 127, at(1)));
         break;
-    case 0x0A:
+    case codes::kSynthMasterAttenuation:
         masterAttenuation_ = at(0) - 64;
         break;
-    case 0x0B:
+    case codes::kSynthAllocationMode:
         allocationMode_ = static_cast<std::uint8_t>(at(0));
         break;
     default:

@@ -73,6 +73,7 @@ TEST(FmTables, StatedPointsOfTheTables)
     EXPECT_DOUBLE_EQ(t.noteFrequency[0], 8.2);
     EXPECT_DOUBLE_EQ(t.noteFrequency[60], 261.6);
     EXPECT_DOUBLE_EQ(t.noteFrequency[69], 440.0);
+    EXPECT_DOUBLE_EQ(t.noteFrequency[127], 12544.0); // as the handset's table lists it, not 12543.9
 }
 
 TEST(FmTables, WaveformShapes)
@@ -118,6 +119,51 @@ TEST(FmEngine, PhaseIncrementFollowsBlockFnumberAndMultiplier)
     render(e, 1);
     EXPECT_EQ(e.voice(1).op[0].baseIncrement, (580u << 5) * 9232u);
     EXPECT_EQ(e.voice(2).op[0].baseIncrement, 580u * 9232u);
+}
+
+TEST(FmEngine, BlockEightIsClampedAfterTheOctaveShift)
+{
+    FmEngine e;
+    const int octaveCodes[] = {1, 2, 3}; // shifts 0, -1, -2
+    for (int v = 0; v < 3; ++v) {
+        VoiceBytes voice(1, 0, octaveCodes[v]);
+        voice.op(0, 1, 15, 0, 0, 0, 0);
+        e.loadVoice(v, decode(voice));
+        e.setPitch(v, 8, 580); // a note from 115 up, or bent that high
+    }
+    render(e, 1);
+    EXPECT_EQ(e.voice(0).op[0].baseIncrement, static_cast<std::uint32_t>((580ull << 7) * 9232u));
+    EXPECT_EQ(e.voice(1).op[0].baseIncrement, (580u << 7) * 9232u);
+    EXPECT_EQ(e.voice(2).op[0].baseIncrement, (580u << 6) * 9232u);
+}
+
+TEST(FmEngine, RateZeroWithKeyScaleRateStillRisesAndReleases)
+{
+    constexpr int kKeyScaleRate = 1, kSustained = 4;
+    FmEngine e;
+    VoiceBytes scaled(1);
+    // Attack 0, release 0, sustain level 0 (no decay phase), sustained: only key scaling
+    // gives the attack and the release a rate.
+    scaled.op(0, 1, 0, 0, 0, 0, 0, 0, kSustained | kKeyScaleRate).op(1, 1, 0, 0, 0, 0, 0, 0, kSustained | kKeyScaleRate);
+    VoiceBytes plain(1);
+    plain.op(0, 1, 0, 0, 0, 0, 0).op(1, 1, 0, 0, 0, 0, 0);
+    e.loadVoice(0, decode(scaled));
+    e.loadVoice(1, decode(plain));
+    for (int v = 0; v < 2; ++v) {
+        e.setPitch(v, 7, 1023); // key code 15: effective rate 15
+        e.keyOn(v);
+    }
+    render(e, 22050);
+    // Risen to full level and, after one step of decay (its rate 0 is scaled too), held.
+    EXPECT_EQ(e.voice(0).op[0].state, kEnvSustain);
+    EXPECT_GT(e.voice(0).op[0].level, kFullLevel / 100 * 99);
+    EXPECT_EQ(e.voice(1).op[0].level, 0u); // rate 0 without key scaling never rises
+    const std::uint32_t held = e.voice(0).op[0].level;
+    render(e, 2000);
+    EXPECT_EQ(e.voice(0).op[0].level, held); // the sustained phase at rate 0 holds
+    e.keyOff(0);
+    render(e, 22050);
+    EXPECT_LT(e.voice(0).op[0].level, held); // rate 0 would hold it exactly
 }
 
 TEST(FmEngine, AttackRatesZeroToThreeNeverRiseSixtyUpReachFullLevelInOneSample)

@@ -4,6 +4,7 @@
 // was raised.
 #include "orka/Failure.h"
 
+#include <cstdint>
 #include <new>
 #include <string>
 #include <utility>
@@ -54,8 +55,14 @@ auto guardMemory(PictureSource source, Work&& work) -> decltype(work())
     }
 }
 
-// The largest width or height any reader accepts; larger declared sizes are refused as
-// not supported before anything is allocated.
-inline constexpr unsigned kMaxPictureSide = 16384;
+// The most pixels a picture may have, whatever its shape (a 20000 x 1 strip is fine); larger
+// declared sizes are refused as not supported before anything is allocated. A size within it
+// that the memory cannot hold fails as "記憶體不足.".
+inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{16384} * 16384;
+
+inline bool pictureSizeSupported(std::uint64_t width, std::uint64_t height)
+{
+    return width <= kMaxPicturePixels && height <= kMaxPicturePixels && width * height <= kMaxPicturePixels;
+}
 
 } // namespace orka

@@ -14,6 +14,10 @@ public:
     // Each gives nullopt when the text cannot be converted (invalid or unmappable bytes).
     static std::optional<std::u16string> ansiToUtf16(const std::string& ansi);
     static std::optional<std::string> utf16ToAnsi(const std::u16string& text);
+    // Converts character by character and puts "?" for each character the code page lacks
+    // (a surrogate pair is one character; a lone surrogate is one "?"), as the system's own
+    // conversion does for text from outside: one strange character does not lose the rest.
+    static std::string utf16ToAnsiOrQuestionMarks(const std::u16string& text);
     static std::optional<std::string> ansiToUtf8(const std::string& ansi);
     static std::optional<std::string> utf8ToAnsi(const std::string& utf8);
     static std::optional<std::u16string> utf8ToUtf16(const std::string& utf8);

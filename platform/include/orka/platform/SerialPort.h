@@ -85,6 +85,10 @@ public:
     // Reads up to size bytes under the current time-outs; returns the count (0 when the
     // time ran out) or -1 on an error.
     long read(void* buffer, std::size_t size);
+    // Reads what has already arrived, without waiting whatever the time-outs say (on Windows:
+    // the input queue count of ClearCommError, then a read of that many bytes). Returns the
+    // count (0 when nothing is waiting) or -1 on an error.
+    long readWaiting(void* buffer, std::size_t size);
     // Writes all bytes under the write time-outs; returns the count written or -1.
     long write(const void* buffer, std::size_t size);
     int lastError() const { return lastError_; }

@@ -85,7 +85,8 @@ private:
     void buildAudioEvents(const AudioTrack& track);
     void add(std::uint64_t time, std::uint32_t message);
     void send(std::uint32_t message);
-    void sendSysEx(std::initializer_list<std::uint8_t> bytes);
+    // One system exclusive of the synthesizer: its header, the command, the data, the end.
+    void sendToSynth(std::uint8_t command, std::initializer_list<std::uint8_t> data);
 
     Synthesizer& synth_;
     std::vector<std::uint8_t> data_;

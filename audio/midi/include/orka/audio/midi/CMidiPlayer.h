@@ -10,6 +10,7 @@
 #include "orka/platform/PeriodicTimer.h"
 
 #include <array>
+#include <bitset>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -34,6 +35,8 @@ public:
     virtual int editorVolumePercent() const { return 100; }
     virtual int editorRangeMode() const { return 1; } // 1 whole song, 2 range
     virtual std::int32_t editorRangeStart() const { return 0; }
+    // The tick where a range play ends (range mode 2); 0 or not past the start: no end.
+    virtual std::int32_t editorRangeEnd() const { return 0; }
 };
 
 class CMidiPlayer {
@@ -100,6 +103,13 @@ private:
     enum class StepMode { Play, Seek };
 
     void timerCallback();
+    // In editor mode with a range: true when the position has reached the range end, where
+    // the play loops to the range start or ends.
+    bool reachedRangeEnd() const;
+    // The notes a range end cuts short get their Note Off.
+    void releaseSoundingNotes();
+    // Ends the play as the song's own end does (WM_MIDI_END, wParam 0).
+    void endByItself();
     void seek(std::int32_t target);
     int sequencerStep(StepMode mode);
     bool dispatch(MidiTrack& track, StepMode mode);
@@ -128,6 +138,9 @@ private:
     std::atomic<int> mode_{-1};
     std::array<std::atomic<bool>, 16> muteRequested_{};
     std::array<bool, 16> muted_{}; // timer thread only
+    // Keys a Note On left sounding, per channel: timer thread only, and seek, which runs
+    // while no callback can.
+    std::array<std::bitset<128>, 16> sounding_{};
     std::int64_t lastTickSecond_ = -1; // timer thread only
     // Moves on at every play from stopped and every stop, so a callback whose owner
     // restarted or stopped the player while being told something goes no further.

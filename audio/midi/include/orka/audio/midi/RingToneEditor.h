@@ -87,7 +87,7 @@ public:
     int rangeMode() const { return rangeMode_.load(); }
     bool loopOn() const { return loop_; }
     std::int32_t rangeStart() const { return rangeStart_.load(); }
-    std::int32_t rangeEnd() const { return rangeEnd_; }
+    std::int32_t rangeEnd() const { return rangeEnd_.load(); }
     float tempoFactor() const { return static_cast<float>(tempoTenths_) / 10.0f; }
     int beatsPerMinute() const { return beatsPerMinute_; }
     int volumePercent() const { return volumePercent_.load(); }
@@ -102,6 +102,7 @@ public:
     int editorVolumePercent() const override { return volumePercent_.load(); }
     int editorRangeMode() const override { return rangeMode_.load(); }
     std::int32_t editorRangeStart() const override { return rangeStart_.load(); }
+    std::int32_t editorRangeEnd() const override { return rangeEnd_.load(); }
 
 private:
     bool anyChannelSelected() const;
@@ -120,7 +121,7 @@ private:
     std::atomic<int> rangeMode_{1};
     bool loop_ = false;
     std::atomic<std::int32_t> rangeStart_{0};
-    std::int32_t rangeEnd_ = 0;
+    std::atomic<std::int32_t> rangeEnd_{0};
     int tempoTenths_ = 10; // the factor in tenths, so steps never drift
     int beatsPerMinute_ = 0;
     std::atomic<int> volumePercent_{100};
