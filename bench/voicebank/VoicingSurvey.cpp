@@ -60,6 +60,10 @@ std::optional<int> expectedOctave(int program)
     // definite pitch to hold them to.
     if ((program >= 96 && program <= 103) || program >= 119)
         return std::nullopt;
+    // Organs speak an octave down, with the 16-foot stop.
+    constexpr int kFirstOrgan = 16, kLastOrgan = 19;
+    if (program >= kFirstOrgan && program <= kLastOrgan)
+        return -1;
     return 0;
 }
 
