@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iomanip>
+#include <map>
 #include <ostream>
 #include <sstream>
 
@@ -174,18 +175,21 @@ Summary summarize(const Survey& survey)
         if (d.reference && d.reference->silent && d.kit == 0)
             ++s.referenceSilentGmDrums;
     }
-    std::vector<double> bank0, reference0;
-    const double median0 = bankMedian(survey.programs, 0, false);
-    const double median1 = bankMedian(survey.programs, 1, false);
+    std::vector<double> reference0;
     std::vector<double> bright, referenceBright;
+    std::map<int, std::vector<double>> levels;
+    for (const auto& p : survey.programs)
+        levels[p.bank].push_back(p.meanLevelDb());
+    std::map<int, BankFigures> banks;
+    for (const auto& [bank, values] : levels)
+        banks[bank] = {bank, 0, percentile(values, 90) - percentile(values, 10), 0};
     for (const auto& p : survey.programs) {
-        if (p.bank > 1)
-            continue;
+        BankFigures& figures = banks[p.bank];
         const bool hasReference = !p.notes.empty() && p.notes.front().reference.has_value();
         if (expectedOctave(p.program)) {
             const auto error = p.pitchError();
             if (!error || std::abs(*error) > kPitchToleranceCents) {
-                ++s.programsOff;
+                ++figures.programsOff;
                 std::ostringstream what;
                 what << programLabel(p) << ": "
                      << (error ? std::to_string(static_cast<int>(std::lround(*error))) + " cents" : "no pitch");
@@ -197,15 +201,14 @@ Summary summarize(const Survey& survey)
                     ++s.referenceProgramsOff;
             }
         }
-        const double distance = p.meanLevelDb() - (p.bank == 0 ? median0 : median1);
-        s.worstLevelDb = std::max(s.worstLevelDb, std::abs(distance));
+        const double distance = p.meanLevelDb() - percentile(levels[p.bank], 50);
+        figures.worstLevelDb = std::max(figures.worstLevelDb, std::abs(distance));
         if (std::abs(distance) > kLevelToleranceDb) {
             std::ostringstream what;
             what << programLabel(p) << ": " << std::showpos << std::fixed << std::setprecision(1) << distance << " dB";
             s.levelList.push_back(what.str());
         }
         if (p.bank == 0) {
-            bank0.push_back(p.meanLevelDb());
             if (hasReference)
                 reference0.push_back(p.referenceMeanLevelDb());
             if (p.program < kRankedPrograms && p.brightness && p.referenceBrightness) {
@@ -214,7 +217,11 @@ Summary summarize(const Survey& survey)
             }
         }
     }
-    s.levelSpreadDb = percentile(bank0, 90) - percentile(bank0, 10);
+    for (const auto& [bank, figures] : banks) {
+        s.banks.push_back(figures);
+        s.programsOff += figures.programsOff;
+        s.worstLevelDb = std::max(s.worstLevelDb, figures.worstLevelDb);
+    }
     if (!reference0.empty())
         s.referenceLevelSpreadDb = percentile(reference0, 90) - percentile(reference0, 10);
     if (bright.size() >= 2)
@@ -262,21 +269,23 @@ void writeTable(std::ostream& out, const Survey& survey)
 void writeSummary(std::ostream& out, const Summary& s, bool withReference)
 {
     out << std::fixed << std::setprecision(1);
-    out << "                                   ours";
+    out << "bank  programs off  level spread p10-p90 (dB)  worst from median (dB)\n";
+    for (const auto& b : s.banks)
+        out << std::setw(4) << b.bank << std::setw(14) << b.programsOff << std::setw(27) << b.levelSpreadDb
+            << std::setw(24) << b.worstLevelDb << "\n";
     if (withReference)
-        out << "    reference";
-    out << "\nsilent GM drums (35-81)            " << std::setw(4) << s.silentGmDrums;
+        out << " ref" << std::setw(14) << s.referenceProgramsOff << std::setw(27) << s.referenceLevelSpreadDb
+            << "   (the SoundFont, one bank)\n";
+    out << "silent GM drums (35-81), all kits: " << s.silentGmDrums;
     if (withReference)
-        out << "    " << std::setw(9) << s.referenceSilentGmDrums << " (kit 0)";
-    out << "\nprograms off their note (>" << kPitchToleranceCents << "c) " << std::setw(4) << s.programsOff;
-    if (withReference)
-        out << "    " << std::setw(9) << s.referenceProgramsOff << " (bank 0)";
-    out << "\nlevel spread p10-p90, bank 0 (dB)  " << std::setw(4) << s.levelSpreadDb;
-    if (withReference)
-        out << "    " << std::setw(9) << s.referenceLevelSpreadDb;
-    out << "\nworst distance from median (dB)    " << std::setw(4) << s.worstLevelDb << "\n";
+        out << " (reference kit: " << s.referenceSilentGmDrums << ")";
+    out << "\n";
     if (s.brightnessCorrelation)
-        out << "brightness rank correlation (C4)   " << std::setprecision(2) << *s.brightnessCorrelation << "\n";
+        out << "brightness rank correlation with the reference (bank 0, programs 0-95, C4): " << std::setprecision(2)
+            << *s.brightnessCorrelation << "\n";
+    out << "off means more than " << std::setprecision(0) << kPitchToleranceCents
+        << " cents from where General MIDI expects the program; the level limit is " << kLevelToleranceDb
+        << " dB\n";
     const auto list = [&](const char* title, const std::vector<std::string>& items) {
         if (items.empty())
             return;

@@ -82,16 +82,25 @@ struct Survey {
 // Renders and measures the plan; `reference` may be null.
 Survey runSurvey(const SurveyPlan& plan, NoteRenderer& ours, NoteRenderer* reference);
 
+struct BankFigures {
+    int bank = 0;
+    int programsOff = 0;
+    double levelSpreadDb = 0; // 10th to 90th percentile of the programs' levels
+    double worstLevelDb = 0;  // largest distance of a program from the bank's median
+};
+
+// Every surveyed bank is held to the same limits: no program off its note, none out of
+// balance, no silent GM drum in any kit.
 struct Summary {
+    std::vector<BankFigures> banks;
     int silentGmDrums = 0;
     int referenceSilentGmDrums = 0;
     std::vector<std::string> silentDrumList;
-    int programsOff = 0;   // banks 0 and 1
+    int programsOff = 0; // all banks
     int referenceProgramsOff = 0;
     std::vector<std::string> programsOffList;
-    double levelSpreadDb = 0; // 10th to 90th percentile of bank 0
     double referenceLevelSpreadDb = 0;
-    double worstLevelDb = 0; // largest distance from the bank's median, banks 0 and 1
+    double worstLevelDb = 0; // all banks
     std::vector<std::string> levelList;
     std::optional<double> brightnessCorrelation;
     bool passes() const { return silentGmDrums == 0 && programsOff == 0 && worstLevelDb <= kLevelToleranceDb; }

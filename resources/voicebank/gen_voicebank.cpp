@@ -362,14 +362,29 @@ constexpr int kDrumOctaveCode = 1;
 // The percussion patches name their key an octave below the one they sound at.
 constexpr int kFixedKeyOctave = 12;
 
-// Variants for banks 2-9: brighter, mellower, with vibrato, with tremolo.
+// Whether operator i (0-3) of an algorithm only modulates another: 2-operator algorithm 0
+// (1 -> 2), and the four-operator ones as the engine wires them; additive operators sound.
+bool isModulator(int algorithm, int i)
+{
+    switch (algorithm) {
+    case 0: return i == 0;     // 1 -> 2
+    case 4: return i < 3;      // 1 -> 2 -> 3 -> 4
+    case 5: return i % 2 == 0; // (1 -> 2) + (3 -> 4)
+    case 6: return i == 1 || i == 2; // 1 + (2 -> 3 -> 4)
+    case 7: return i == 1;     // 1 + (2 -> 3) + 4
+    default: return false;     // 1: both operators sound
+    }
+}
+
+// Variants for banks 2-9: brighter, mellower, with vibrato, with tremolo. Brightness moves
+// only the modulators' levels, so the variants keep the loudness of the voice.
 Record vary(Record r, int variant)
 {
-    const bool four = (r.bytes[3] & 7) >= 4;
-    const int operators = four ? 4 : 2;
+    const int algorithm = r.bytes[3] & 7;
+    const int operators = algorithm >= 4 ? 4 : 2;
     for (int i = 0; i < operators; ++i) {
         std::uint8_t* op = &r.bytes[static_cast<std::size_t>(5 + 5 * i)];
-        const bool modulator = four ? (i == 0 || i == 2) : i == 0;
+        const bool modulator = isModulator(algorithm, i);
         int tl = op[3] >> 2;
         switch (variant) {
         case 1:
