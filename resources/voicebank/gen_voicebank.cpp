@@ -275,8 +275,9 @@ constexpr double kLevelStepDb = 0.75;
 int gainSteps(int gainDb) { return static_cast<int>(std::lround(gainDb / kLevelStepDb)); }
 
 // Key scaling of a carrier's level counts from the lowest octave, so the source set's
-// carriers with it sounded up to 18 dB under the rest in the middle of the keyboard.
-// Melodic carriers keep an even level; modulators keep theirs (it darkens high notes).
+// carriers with it sounded up to 18 dB under the rest in the middle of the keyboard (and a
+// drum keyed high, more). Carriers keep an even level; modulators keep theirs (it darkens
+// high notes).
 void levelCarriers(TwoOpVoice& v)
 {
     v.car.ksl = 0;
@@ -481,6 +482,7 @@ std::vector<std::uint8_t> buildBank(const PatchList& list)
             v.mod.rr = std::min(15, v.mod.rr + damping[kit]);
             v.car.rr = std::min(15, v.car.rr + damping[kit]);
             v.car.dr = std::min(15, v.car.dr + damping[kit] / 2);
+            levelCarriers(v);
             applyGain(v, patch.gain);
             Record r = twoOperator(v, kDrumOctaveCode, 10 + kit, kit);
             const int key = (patch.fixed >= 0 ? patch.fixed + kFixedKeyOctave : drumSource(note)) + v.offset + tuning[kit];
