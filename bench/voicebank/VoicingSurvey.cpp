@@ -13,13 +13,13 @@ namespace {
 
 constexpr double kReleaseSeconds = 0.3;
 
-double bankMedian(const std::vector<ProgramResult>& programs, int bank, bool reference)
+// Each bank's programs' levels (the mean over their notes), by bank.
+std::map<int, std::vector<double>> levelsByBank(const std::vector<ProgramResult>& programs)
 {
-    std::vector<double> levels;
+    std::map<int, std::vector<double>> levels;
     for (const auto& p : programs)
-        if (p.bank == bank)
-            levels.push_back(reference ? p.referenceMeanLevelDb() : p.meanLevelDb());
-    return percentile(levels, 50);
+        levels[p.bank].push_back(p.meanLevelDb());
+    return levels;
 }
 
 std::string programLabel(const ProgramResult& p)
@@ -177,9 +177,7 @@ Summary summarize(const Survey& survey)
     }
     std::vector<double> reference0;
     std::vector<double> bright, referenceBright;
-    std::map<int, std::vector<double>> levels;
-    for (const auto& p : survey.programs)
-        levels[p.bank].push_back(p.meanLevelDb());
+    auto levels = levelsByBank(survey.programs);
     std::map<int, BankFigures> banks;
     for (const auto& [bank, values] : levels)
         banks[bank] = {bank, 0, percentile(values, 90) - percentile(values, 10), 0};
@@ -252,8 +250,9 @@ void writeTable(std::ostream& out, const Survey& survey)
         if (p.bank == 0)
             referenceLevels.push_back(p.referenceMeanLevelDb());
     const double referenceMedian = percentile(referenceLevels, 50);
+    const auto levels = levelsByBank(survey.programs);
     for (const auto& p : survey.programs) {
-        const double median = bankMedian(survey.programs, p.bank, false);
+        const double median = percentile(levels.at(p.bank), 50);
         for (const auto& n : p.notes)
             row("program", p.bank, p.program, n.note, n.ours, median, n.reference, referenceMedian);
         if (p.brightness)
