@@ -4,17 +4,20 @@
 //   orka_voicebank_gen genmidi.txt out.vma out.cpp
 //
 // Melodic bank 0 holds a 2-operator voice per General MIDI program, bank 1 a 4-operator
-// voice per program (the patch's second voice, or an octave layer, as the second pair);
+// voice per program (the patch's second voice, or an octave layer, as the second pair),
+// each tuned from its own multipliers to sound at the note played;
 // banks 2-9 are brighter, mellower, vibrato and tremolo variants of those two. Drum kits
 // 0-9 cover notes 13-91: the General MIDI percussion patches where they exist and the
 // nearest-sounding patch elsewhere, each kit tuned and damped a little differently.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -35,6 +38,8 @@ struct Patch {
     std::string name;
     std::string shortName;
     int fixed = -1;
+    int pitch = 0; // octaves from the note that the instrument is expected to sound at
+    int gain = 0;  // loudness correction in dB, applied to the carriers' total level
     TwoOpVoice first;
     std::optional<TwoOpVoice> second;
 };
@@ -158,6 +163,8 @@ PatchList readPatches(const char* path)
         p.name = line.substr(q1 + 1, q2 - q1 - 1);
         p.shortName = f.count("short") ? f.at("short").substr(0, 8) : p.name.substr(0, 8);
         p.fixed = f.at("fixed") == "-" ? -1 : number(f, "fixed", 0, 127);
+        p.pitch = f.count("pitch") ? number(f, "pitch", -2, 1) : 0;
+        p.gain = f.count("gain") ? number(f, "gain", -30, 30) : 0;
         p.first = readVoice(f);
         if (kind == "patch" && index >= 0 && index < 128) {
             list.melodic[static_cast<std::size_t>(index)] = p;
@@ -186,17 +193,104 @@ std::array<std::uint8_t, 5> encode(const Operator& op, int vibratoDepth = 0, int
 
 int clampLevel(int tl) { return std::clamp(tl, 0, 63); }
 
-// The patches were tuned for a player whose notes sound an octave above standard pitch;
-// most carry an offset of -12 (or a half-frequency carrier) to come back down. Here a note
-// sounds at its standard pitch, so that octave is given back.
-constexpr int kPatchOctave = 12;
+// Frequency of each multiplier code, in halves of the note's frequency (code 0 is one half).
+constexpr int kHalves[16] = {1, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 20, 24, 24, 30, 30};
 
-// Octave code of the voice: 0 raises an octave, 1 plays as struck, 2 and 3 lower.
-int octaveCode(const TwoOpVoice& v)
+int codeForHalves(int halves)
 {
-    const int semitones = v.offset + kPatchOctave;
-    const int shift = (semitones >= 0 ? semitones + 6 : semitones - 6) / 12;
+    for (int code = 0; code < 16; ++code)
+        if (kHalves[code] == halves)
+            return code;
+    return -1;
+}
+
+// Waveforms 2 (absolute sine) and 3 (its first and third quarters) repeat twice per turn
+// of the phase, so an operator playing them sounds an octave above its multiplier.
+int waveFactor(int wav) { return wav == 2 || wav == 3 ? 2 : 1; }
+
+// A modulator this far down (0.75 dB a step) hardly bends its carrier, and an additive
+// operator this far down is hardly heard: neither sets the pitch.
+constexpr int kInaudibleLevel = 40;
+
+// The repetition rate of the voice's waveform, in halves of the note's frequency: the
+// common divisor of what the carrier and (when it counts) the modulator contribute. For
+// frequency modulation every sideband lies at carrier +- k x modulator; for an additive
+// voice both operators sound.
+int periodHalves(const TwoOpVoice& v)
+{
+    const int carrier = kHalves[v.car.mul] * waveFactor(v.car.wav);
+    if (v.mod.tl >= kInaudibleLevel)
+        return carrier;
+    return std::gcd(carrier, kHalves[v.mod.mul] * waveFactor(v.mod.wav));
+}
+
+// Divides both multipliers by `by` where the result is a multiplier there is a code for.
+void divideMultipliers(TwoOpVoice& v, int by)
+{
+    for (Operator* op : {&v.mod, &v.car}) {
+        const int halves = kHalves[op->mul];
+        if (halves % by == 0 && codeForHalves(halves / by) >= 0)
+            op->mul = codeForHalves(halves / by);
+    }
+}
+
+int log2Exact(int n)
+{
+    int k = 0;
+    while (n > 1) {
+        n >>= 1;
+        ++k;
+    }
+    return k;
+}
+
+// Tunes a voice so that it sounds `octaves` from the note: the multipliers lose any odd
+// factor of the voice's repetition rate (a fifth or a third above the octave becomes the
+// octave, the timbre keeps its ratios), and the octave code moves the rest. Returns the
+// octave code: 0 raises an octave, 1 plays as struck, 2 and 3 lower by one and two.
+// The source's note offsets (0 or -12) only undid its own player's octave convention,
+// which left a fifth of its instruments an octave or two away; what the operators play
+// is what sets the pitch here.
+int tune(TwoOpVoice& v, int octaves)
+{
+    int period = periodHalves(v);
+    int odd = period;
+    while (odd % 2 == 0)
+        odd /= 2;
+    if (odd > 1) {
+        divideMultipliers(v, odd);
+        period = periodHalves(v);
+    }
+    // period = 2^k halves sounds k - 1 octaves above the note; the code shifts by 1 - code.
+    int shift = octaves - (log2Exact(period) - 1);
+    while (shift < -2 && periodHalves(v) % 2 == 0 && kHalves[v.car.mul] % 2 == 0) {
+        divideMultipliers(v, 2);
+        ++shift;
+    }
     return std::clamp(1 - shift, 0, 3);
+}
+
+// Each 0.75 dB of gain is one step of total level off the carriers (as far as they go).
+constexpr double kLevelStepDb = 0.75;
+int gainSteps(int gainDb) { return static_cast<int>(std::lround(gainDb / kLevelStepDb)); }
+
+// Key scaling of a carrier's level counts from the lowest octave, so the source set's
+// carriers with it sounded up to 18 dB under the rest in the middle of the keyboard (and a
+// drum keyed high, more). Carriers keep an even level; modulators keep theirs (it darkens
+// high notes).
+void levelCarriers(TwoOpVoice& v)
+{
+    v.car.ksl = 0;
+    if (v.con == 1)
+        v.mod.ksl = 0;
+}
+
+void applyGain(TwoOpVoice& v, int gainDb)
+{
+    const int steps = gainSteps(gainDb);
+    v.car.tl = std::clamp(v.car.tl - steps, 0, 63);
+    if (v.con == 1)
+        v.mod.tl = std::clamp(v.mod.tl - steps, 0, 63);
 }
 
 struct Record {
@@ -204,13 +298,13 @@ struct Record {
     void put(int at, const std::array<std::uint8_t, 5>& op) { std::copy(op.begin(), op.end(), bytes.begin() + at); }
 };
 
-Record twoOperator(const TwoOpVoice& v, int tag, int program)
+Record twoOperator(const TwoOpVoice& v, int octaveCode, int tag, int program)
 {
     Record r;
     r.bytes[1] = static_cast<std::uint8_t>(tag);
     r.bytes[2] = static_cast<std::uint8_t>(program);
     r.bytes[3] = static_cast<std::uint8_t>(v.fb << 3 | v.con);
-    r.bytes[4] = static_cast<std::uint8_t>(octaveCode(v));
+    r.bytes[4] = static_cast<std::uint8_t>(octaveCode);
     r.put(5, encode(v.mod));
     r.put(10, encode(v.car));
     return r;
@@ -226,10 +320,9 @@ TwoOpVoice octaveLayer(TwoOpVoice v)
     return v;
 }
 
-Record fourOperator(const Patch& p, int tag, int program)
+Record fourOperator(const TwoOpVoice& a, const std::optional<TwoOpVoice>& second, int octaveCode, int tag, int program)
 {
-    const TwoOpVoice& a = p.first;
-    TwoOpVoice b = p.second ? *p.second : octaveLayer(a);
+    TwoOpVoice b = second ? *second : octaveLayer(a);
     TwoOpVoice main = a;
     // Two carriers sound together: each a little quieter keeps the loudness of the patch.
     main.car.tl = clampLevel(main.car.tl + 3);
@@ -237,7 +330,7 @@ Record fourOperator(const Patch& p, int tag, int program)
     Record r;
     r.bytes[1] = static_cast<std::uint8_t>(tag);
     r.bytes[2] = static_cast<std::uint8_t>(program);
-    r.bytes[4] = static_cast<std::uint8_t>(octaveCode(a));
+    r.bytes[4] = static_cast<std::uint8_t>(octaveCode);
     int algorithm;
     int feedback;
     std::array<Operator, 4> ops;
@@ -265,14 +358,34 @@ Record fourOperator(const Patch& p, int tag, int program)
     return r;
 }
 
-// Variants for banks 2-9: brighter, mellower, with vibrato, with tremolo.
+// Drums sound at their drum key, unshifted.
+constexpr int kDrumOctaveCode = 1;
+// The percussion patches name their key an octave below the one they sound at.
+constexpr int kFixedKeyOctave = 12;
+
+// Whether operator i (0-3) of an algorithm only modulates another: 2-operator algorithm 0
+// (1 -> 2), and the four-operator ones as the engine wires them; additive operators sound.
+bool isModulator(int algorithm, int i)
+{
+    switch (algorithm) {
+    case 0: return i == 0;     // 1 -> 2
+    case 4: return i < 3;      // 1 -> 2 -> 3 -> 4
+    case 5: return i % 2 == 0; // (1 -> 2) + (3 -> 4)
+    case 6: return i == 1 || i == 2; // 1 + (2 -> 3 -> 4)
+    case 7: return i == 1;     // 1 + (2 -> 3) + 4
+    default: return false;     // 1: both operators sound
+    }
+}
+
+// Variants for banks 2-9: brighter, mellower, with vibrato, with tremolo. Brightness moves
+// only the modulators' levels, so the variants keep the loudness of the voice.
 Record vary(Record r, int variant)
 {
-    const bool four = (r.bytes[3] & 7) >= 4;
-    const int operators = four ? 4 : 2;
+    const int algorithm = r.bytes[3] & 7;
+    const int operators = algorithm >= 4 ? 4 : 2;
     for (int i = 0; i < operators; ++i) {
         std::uint8_t* op = &r.bytes[static_cast<std::size_t>(5 + 5 * i)];
-        const bool modulator = four ? (i == 0 || i == 2) : i == 0;
+        const bool modulator = isModulator(algorithm, i);
         int tl = op[3] >> 2;
         switch (variant) {
         case 1:
@@ -336,7 +449,17 @@ std::vector<std::uint8_t> buildBank(const PatchList& list)
     for (int b = 0; b < 10; ++b) {
         for (int p = 0; p < 128; ++p) {
             const Patch& patch = list.melodic[static_cast<std::size_t>(p)];
-            Record r = b % 2 == 0 ? twoOperator(patch.first, b, p) : fourOperator(patch, b, p);
+            TwoOpVoice first = patch.first;
+            const int octave = tune(first, patch.pitch);
+            levelCarriers(first);
+            applyGain(first, patch.gain);
+            std::optional<TwoOpVoice> second = patch.second;
+            if (second) {
+                tune(*second, patch.pitch);
+                levelCarriers(*second);
+                applyGain(*second, patch.gain);
+            }
+            Record r = b % 2 == 0 ? twoOperator(first, octave, b, p) : fourOperator(first, second, octave, b, p);
             if (b >= 2)
                 r = vary(r, b / 2);
             r.bytes[1] = static_cast<std::uint8_t>(b);
@@ -359,9 +482,10 @@ std::vector<std::uint8_t> buildBank(const PatchList& list)
             v.mod.rr = std::min(15, v.mod.rr + damping[kit]);
             v.car.rr = std::min(15, v.car.rr + damping[kit]);
             v.car.dr = std::min(15, v.car.dr + damping[kit] / 2);
-            Record r = twoOperator(v, 10 + kit, kit);
-            r.bytes[4] = 1; // drums sound at their key
-            const int key = (patch.fixed >= 0 ? patch.fixed + kPatchOctave : drumSource(note)) + v.offset + tuning[kit];
+            levelCarriers(v);
+            applyGain(v, patch.gain);
+            Record r = twoOperator(v, kDrumOctaveCode, 10 + kit, kit);
+            const int key = (patch.fixed >= 0 ? patch.fixed + kFixedKeyOctave : drumSource(note)) + v.offset + tuning[kit];
             r.bytes[25] = static_cast<std::uint8_t>(std::clamp(key, 0, 127));
             const std::size_t index = static_cast<std::size_t>(kit * 79 + i);
             putName(bank, 1280 + index, patch.shortName);

@@ -77,6 +77,38 @@ TEST(VoiceBank, DrumKitsCoverThePercussionNotesWithSensibleKeys)
     EXPECT_EQ(name(1280 + 36 - 13), "BD1"); // Bass Drum 1
 }
 
+// A voice that can sound: an attack rate above 0 and a carrier below full attenuation.
+bool audible(const std::uint8_t* r)
+{
+    const int algorithm = r[3] & 7;
+    const std::uint8_t* carrier = r + (algorithm <= 1 ? 10 : 20);
+    return (carrier[2] >> 4) > 0 && (carrier[3] >> 2) < 63;
+}
+
+TEST(VoiceBank, EveryGeneralMidiDrumSoundsInEveryKit)
+{
+    for (int kit = 0; kit < 10; ++kit)
+        for (int note = 35; note <= 81; ++note)
+            EXPECT_TRUE(audible(drum(kit, note))) << "kit " << kit << " note " << note;
+    // The Latin percussion the source set left empty is ours now, named for what it is.
+    EXPECT_EQ(name(1280 + 56 - 13), "Cowbell");
+    EXPECT_EQ(name(1280 + 79 + 69 - 13), "Cabasa");
+}
+
+TEST(VoiceBank, VoicesKeepTheirOctaveCodesInRange)
+{
+    // Bank 0 and its variants share the tuning of each program; octave codes move at most
+    // two octaves down or one up.
+    for (int p = 0; p < 128; ++p)
+        for (int b = 2; b < 10; b += 2)
+            EXPECT_EQ(melodic(b, p)[4], melodic(0, p)[4]) << b << "/" << p;
+    // A piano whose carrier plays half the note's frequency is raised an octave by its code.
+    EXPECT_EQ(melodic(0, 0)[10] >> 4, 0);
+    EXPECT_EQ(melodic(0, 0)[4], 0);
+    // A flute (1:1) plays as struck.
+    EXPECT_EQ(melodic(0, 73)[4], 1);
+}
+
 TEST(VoiceBank, FileNextToTheProgramsMatchesTheEmbeddedBytes)
 {
     const char* bin = std::getenv("ORKA_TEST_BIN");
