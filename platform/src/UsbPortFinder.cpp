@@ -49,7 +49,21 @@ int assignLink(const fs::path& device, const std::set<int>& taken)
     return 0;
 }
 
+class ListedDeviceSource : public UsbDeviceSource {
+public:
+    explicit ListedDeviceSource(std::vector<UsbTtyDevice> devices) : devices_(std::move(devices)) {}
+    std::vector<UsbTtyDevice> ttyDevices() override { return devices_; }
+
+private:
+    std::vector<UsbTtyDevice> devices_;
+};
+
 } // namespace
+
+std::unique_ptr<UsbDeviceSource> createListedDeviceSource(std::vector<UsbTtyDevice> devices)
+{
+    return std::make_unique<ListedDeviceSource>(std::move(devices));
+}
 
 UsbPortFinder::UsbPortFinder(std::unique_ptr<UsbDeviceSource> source) : source_(std::move(source)) {}
 

@@ -12,16 +12,6 @@ using namespace orka::platform;
 namespace fs = std::filesystem;
 
 namespace {
-// The devices a test plugs in.
-class ListedDevices : public UsbDeviceSource {
-public:
-    explicit ListedDevices(std::vector<UsbTtyDevice> devices) : devices_(std::move(devices)) {}
-    std::vector<UsbTtyDevice> ttyDevices() override { return devices_; }
-
-private:
-    std::vector<UsbTtyDevice> devices_;
-};
-
 class UsbPortFinderTest : public ::testing::Test {
 protected:
     void SetUp() override { ::setenv("ORKA_HOME", scratch.path().c_str(), 1); }
@@ -34,7 +24,7 @@ protected:
     }
     std::vector<UsbPort> find(std::vector<UsbTtyDevice> devices)
     {
-        UsbPortFinder finder(std::make_unique<ListedDevices>(std::move(devices)));
+        UsbPortFinder finder(createListedDeviceSource(std::move(devices)));
         return finder.find();
     }
     fs::path link(int n) { return StatePaths::dosDevicesDir() / ("com" + std::to_string(n)); }

@@ -28,6 +28,8 @@ public:
 
 // libudev; nullptr when the device manager cannot be reached.
 std::unique_ptr<UsbDeviceSource> createUdevDeviceSource();
+// A fixed list, for machines without the hardware (tests, simulators).
+std::unique_ptr<UsbDeviceSource> createListedDeviceSource(std::vector<UsbTtyDevice> devices);
 
 struct UsbPort {
     std::string portName; // "COM33"
