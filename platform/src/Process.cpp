@@ -1,0 +1,70 @@
+#include "orka/platform/Process.h"
+
+#include <spawn.h>
+#include <sys/types.h>
+
+extern char** environ;
+
+namespace orka::platform {
+
+std::vector<std::string> Process::splitCommandLine(const std::string& commandLine)
+{
+    std::vector<std::string> args;
+    std::string arg;
+    bool inArg = false, quoted = false;
+    for (std::size_t i = 0; i < commandLine.size(); ++i) {
+        const char c = commandLine[i];
+        if ((c == ' ' || c == '\t') && !quoted) {
+            if (inArg)
+                args.push_back(std::move(arg));
+            arg.clear();
+            inArg = false;
+            continue;
+        }
+        inArg = true;
+        if (c == '\\') {
+            std::size_t n = 0;
+            while (i < commandLine.size() && commandLine[i] == '\\')
+                ++n, ++i;
+            if (i < commandLine.size() && commandLine[i] == '"') {
+                // 2n backslashes and a quote: n backslashes and a delimiting quote;
+                // 2n+1 backslashes and a quote: n backslashes and a literal quote.
+                arg.append(n / 2, '\\');
+                if (n % 2)
+                    arg += '"';
+                else
+                    quoted = !quoted;
+            } else {
+                arg.append(n, '\\');
+                --i;
+            }
+        } else if (c == '"') {
+            // Inside quotes, a doubled quote stands for one literal quote.
+            if (quoted && i + 1 < commandLine.size() && commandLine[i + 1] == '"') {
+                arg += '"';
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+        } else {
+            arg += c;
+        }
+    }
+    if (inArg)
+        args.push_back(std::move(arg));
+    return args;
+}
+
+bool Process::start(const std::string& program, const std::string& commandLine)
+{
+    std::vector<std::string> args = splitCommandLine(commandLine);
+    args.insert(args.begin(), program);
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    return ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
+}
+
+} // namespace orka::platform
