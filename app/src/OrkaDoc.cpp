@@ -8,7 +8,8 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
+#include <memory>
+#include <span>
 
 namespace orka::app {
 namespace fs = std::filesystem;
@@ -18,15 +19,27 @@ namespace {
 constexpr unsigned kStrBadArguments = 61100;   // "參數錯誤."
 constexpr std::size_t kMaxFileNameBytes = 255; // one name in a Linux path
 
-std::optional<std::vector<std::uint8_t>> readWholeFile(const fs::path& file)
+// A whole file in a buffer that is not zeroed first: folder files run to megabytes, and the
+// read fills every byte anyway.
+struct FileBytes {
+    std::unique_ptr<std::uint8_t[]> data;
+    std::size_t size = 0;
+    std::span<const std::uint8_t> bytes() const { return {data.get(), size}; }
+};
+
+std::optional<FileBytes> readWholeFile(const fs::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
     if (!in)
         return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    const auto size = in.tellg();
+    if (size < 0)
         return std::nullopt;
-    return bytes;
+    FileBytes f{std::unique_ptr<std::uint8_t[]>(new std::uint8_t[std::size_t(size)]), std::size_t(size)};
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(f.data.get()), size))
+        return std::nullopt;
+    return f;
 }
 
 bool contentFits(FolderKind kind, const ItemContent& content)
@@ -123,7 +136,7 @@ void COrkaDoc::readTreeFile()
     const auto bytes = readWholeFile(treeFilePath());
     if (!bytes)
         return;
-    const TreeContent tree = decodeTree(*bytes, root_.id);
+    const TreeContent tree = decodeTree(bytes->bytes(), root_.id);
     for (const auto& entry : tree.categories) {
         if (!findCategory(entry.id))
             continue;
@@ -235,7 +248,7 @@ void COrkaDoc::loadFolderItems(FolderNode& folder)
     if (!bytes)
         return;
     const CategoryNode* category = findCategory(categoryOf(folder.id));
-    folder.items = decodeFolder(*bytes, FolderHeader::of(*category, folder)).items;
+    folder.items = decodeFolder(bytes->bytes(), FolderHeader::of(*category, folder)).items;
     folder.loaded = true;
     markReadOnly(folder);
 }

@@ -220,10 +220,22 @@ bool readItem(FieldReader& r, FolderKind kind, GalleryItem& item)
     return true;
 }
 
+bool isAscii(const std::string& text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 } // namespace
 
+// ASCII is the same in the ANSI code page and in UTF-8, and most names and every date text
+// are ASCII: those skip the converter.
 std::string nameToAnsi(const std::string& utf8)
 {
+    if (isAscii(utf8))
+        return utf8;
     if (auto ansi = platform::Codepage::utf8ToAnsi(utf8))
         return *ansi;
     std::string ascii;
@@ -235,6 +247,8 @@ std::string nameToAnsi(const std::string& utf8)
 
 std::string nameFromAnsi(const std::string& ansi)
 {
+    if (isAscii(ansi))
+        return ansi;
     if (auto utf8 = platform::Codepage::ansiToUtf8(ansi))
         return *utf8;
     std::string ascii;

@@ -145,6 +145,8 @@ int galleryJson()
                        ",\"date\":" + jsonText(item.dateText) + "}";
             }
             out += "]}";
+            // Only the texts are needed: let the next folder reuse this one's memory.
+            std::vector<orka::app::GalleryItem>().swap(folder->items);
         }
         out += "]}";
     }
