@@ -4,6 +4,7 @@
 #include "orka/app/GalleryNames.h"
 #include "orka/app/MessageText.h"
 #include "orka/app/OrkaFile.h"
+#include "orka/platform/Library.h"
 #include "orka/platform/StatePaths.h"
 
 #include <algorithm>
@@ -83,9 +84,31 @@ GalleryRefusal::GalleryRefusal(unsigned messageId, std::string argument)
 {
 }
 
-COrkaDoc::COrkaDoc() : COrkaDoc(platform::StatePaths::galleryDir()) {}
+fs::path shippedSamplesDir()
+{
+    return (fs::path(platform::Library::executableDir()) / ".." / "share" / "orka" / "samples").lexically_normal();
+}
 
-COrkaDoc::COrkaDoc(fs::path galleryDir) : dir_(std::move(galleryDir)) {}
+COrkaDoc::COrkaDoc() : COrkaDoc(platform::StatePaths::galleryDir(), shippedSamplesDir()) {}
+
+COrkaDoc::COrkaDoc(fs::path galleryDir, fs::path samplesDir)
+    : dir_(std::move(galleryDir)), samplesDir_(std::move(samplesDir))
+{
+}
+
+void COrkaDoc::installSamples(const FolderNode& samples) const
+{
+    if (samplesDir_.empty())
+        return;
+    const fs::path target = folderFilePath(samples.id);
+    std::error_code ec;
+    if (fs::exists(target, ec) || ec)
+        return;
+    const auto shipped = readWholeFile(samplesDir_ / target.filename());
+    if (!shipped || !platform::writeFileAtomically(target, shipped->data.get(), shipped->size))
+        return; // without its samples the folder is simply empty
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, ec);
+}
 
 COrkaDoc::~COrkaDoc() = default;
 
@@ -121,7 +144,7 @@ void COrkaDoc::build(std::optional<int> firstShown)
         samples->kind = category->kind;
         samples->widthLimit = category->widthLimit;
         samples->heightLimit = category->heightLimit;
-        category->insertFolder(std::move(samples));
+        installSamples(category->insertFolder(std::move(samples)));
     }
     readTreeFile();
     for (const auto& category : root_.categories)

@@ -226,3 +226,28 @@ TEST_F(Doc, ReplacingAFolderFileSurvivesAShortWrite)
         ++files;
     EXPECT_EQ(files, 1) << "no temporary file is left behind";
 }
+
+TEST_F(Doc, ShippedSamplesArriveReadOnlyAndNeverReplaceAFileThere)
+{
+    orka::testing::ScratchDir shipped("orka-samples");
+    {
+        COrkaDoc maker(shipped.path());
+        maker.build();
+        maker.openFolder(40002);
+        maker.addItem(40002, pictureItem("smile", 45, 55));
+        maker.openFolder(70002);
+        maker.addItem(70002, GalleryItem::make("tune", MelodyContent{1, {1, 2, 3}}));
+        maker.saveFolder(40002);
+        maker.saveFolder(70002);
+    }
+    orka::testing::writeBytes(dir.path() / "鈴聲_範例.orka", {1, 2, 3}); // the user's own, odd as it is
+    COrkaDoc doc(dir.path(), shipped.path());
+    doc.build();
+    EXPECT_TRUE(doc.findFolder(40002)->readOnly);
+    ASSERT_EQ(doc.openFolder(40002).items.size(), 1u);
+    EXPECT_EQ(doc.findFolder(40002)->items[0].name, "smile");
+    EXPECT_THROW(doc.addItem(40002, pictureItem("more", 45, 55)), GalleryRefusal);
+    EXPECT_EQ(fileBytes(dir.path() / "鈴聲_範例.orka"), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(doc.findFolder(70002)->readOnly);
+    EXPECT_TRUE(doc.openFolder(20002).items.empty()) << "nothing shipped for it";
+}

@@ -126,6 +126,7 @@ TEST_F(GalleryCommands, RefusalsAndFailuresSayWhatTheWindowWouldSay)
     EXPECT_EQ(readOnly.code, 1);
     EXPECT_EQ(readOnly.err, "這是一個唯讀的資料夾\n");
     EXPECT_NE(orkactl({"gallery", "--json"}).out.find(R"("name":"walls","kind":1,"read_only":true)"), std::string::npos);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
 
     EXPECT_EQ(orkactl(withPort({"download", "4", "--into", "20003"})).code, 2) << "folder of another category";
     EXPECT_EQ(orkactl(withPort({"upload", "20003", "0"})).code, 2) << "no such item";
@@ -134,7 +135,24 @@ TEST_F(GalleryCommands, RefusalsAndFailuresSayWhatTheWindowWouldSay)
     EXPECT_EQ(closed.code, 1);
     EXPECT_EQ(closed.err, "開啟序列埠失敗!\n31031:100:10\n");
 
-    auto empty = orkactl(withPort({"download", "2", "--into", "20002"}));
+    auto empty = orkactl(withPort({"download", "2", "--into", "20003"}));
     EXPECT_EQ(empty.code, 0) << "an empty store: nothing done, nothing said";
     EXPECT_EQ(empty.out + empty.err, "");
+}
+
+TEST_F(GalleryCommands, SamplesComeWithTheGalleryReadOnly)
+{
+    auto json = orkactl({"gallery", "--json"});
+    ASSERT_EQ(json.code, 0) << json.err;
+    for (const char* samples : {R"({"id":20002,"name":"範例","kind":1,"read_only":true,"items":[{)",
+                                R"({"id":40002,"name":"範例","kind":1,"read_only":true,"items":[{)",
+                                R"({"id":50002,"name":"範例","kind":2,"read_only":true,"items":[{)",
+                                R"({"id":70002,"name":"範例","kind":3,"read_only":true,"items":[{)"})
+        EXPECT_NE(json.out.find(samples), std::string::npos) << samples;
+    auto up = orkactl(withPort({"upload", "70002", "0", "1"}));
+    ASSERT_EQ(up.code, 0) << up.err;
+    EXPECT_EQ(up.out, "上傳成功!\n");
+    auto into = orkactl(withPort({"download", "7", "--into", "70002"}));
+    EXPECT_EQ(into.code, 1);
+    EXPECT_EQ(into.err, "這是一個唯讀的資料夾\n");
 }

@@ -27,11 +27,18 @@ private:
     std::string argument_;
 };
 
+// share/orka/samples beside the program's bin folder, where the build and the installation
+// put the samples folders' files.
+std::filesystem::path shippedSamplesDir();
+
 class COrkaDoc {
 public:
-    // The gallery lives in galleryDir (StatePaths' gallery folder by default).
+    // The gallery lives in StatePaths' gallery folder; the samples come from the folder the
+    // program ships them in (shippedSamplesDir).
     COrkaDoc();
-    explicit COrkaDoc(std::filesystem::path galleryDir);
+    // A gallery in galleryDir; samplesDir, when not empty, holds the samples folders' files
+    // that a gallery without them receives, read-only.
+    explicit COrkaDoc(std::filesystem::path galleryDir, std::filesystem::path samplesDir = {});
     ~COrkaDoc();
     COrkaDoc(const COrkaDoc&) = delete;
     COrkaDoc& operator=(const COrkaDoc&) = delete;
@@ -78,11 +85,13 @@ public:
     void close();
 
 private:
+    void installSamples(const FolderNode& samples) const;
     void readTreeFile();
     void markReadOnly(FolderNode& folder) const;
     FolderNode& changeableFolder(int folderId);
 
     std::filesystem::path dir_;
+    std::filesystem::path samplesDir_;
     RootNode root_;
     std::optional<int> shown_;
     std::optional<int> pendingEdit_;
