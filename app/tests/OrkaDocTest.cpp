@@ -38,6 +38,15 @@ protected:
         doc->build();
         return doc;
     }
+    // A user folder with one item, written out as the program does at exit.
+    void storeFolderWithItem(int category, int id, const std::string& name, GalleryItem item)
+    {
+        auto doc = open();
+        doc->addLocalFolder(category, id, name);
+        doc->openFolder(id);
+        doc->addItem(id, std::move(item));
+        doc->close();
+    }
     orka::testing::ScratchDir dir{"orka-doc"};
 };
 
@@ -109,13 +118,7 @@ TEST_F(Doc, TreeFileEntriesThatWouldLeaveTheFolderOrClashAreSkipped)
 
 TEST_F(Doc, FolderFileNamingAnotherCategoryIsIgnored)
 {
-    {
-        auto doc = open();
-        doc->addLocalFolder(40000, 40003, "faces");
-        doc->openFolder(40003);
-        doc->addItem(40003, pictureItem("one", 45, 55));
-        doc->close();
-    }
+    storeFolderWithItem(40000, 40003, "faces", pictureItem("one", 45, 55));
     // The same folder file, but its header says wallpaper.
     auto bytes = fileBytes(dir.path() / "大頭貼_faces.orka");
     const std::size_t categoryIdAt = 2 + 1 + 2 * 6; // mark, root id, name field of 3 CP950 characters
@@ -130,13 +133,7 @@ TEST_F(Doc, FolderFileNamingAnotherCategoryIsIgnored)
 
 TEST_F(Doc, ReadOnlyFolderRefusesChangesAndIsNeverRewritten)
 {
-    {
-        auto doc = open();
-        doc->addLocalFolder(20000, 20003, "kept");
-        doc->openFolder(20003);
-        doc->addItem(20003, pictureItem("a", 10, 10));
-        doc->close();
-    }
+    storeFolderWithItem(20000, 20003, "kept", pictureItem("a", 10, 10));
     const fs::path file = dir.path() / "桌布_kept.orka";
     const auto before = fileBytes(file);
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
