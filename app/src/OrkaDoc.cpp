@@ -78,8 +78,8 @@ bool contentWhole(const ItemContent& content)
 
 } // namespace
 
-GalleryRefusal::GalleryRefusal(unsigned messageId, std::string argument)
-    : std::runtime_error(messageText({messageId, 0, {argument}})), messageId_(messageId),
+GalleryRefusal::GalleryRefusal(unsigned messageId, std::string argument, unsigned secondId)
+    : std::runtime_error(messageText({messageId, secondId, {argument}})), messageId_(messageId),
       argument_(std::move(argument))
 {
 }
@@ -267,11 +267,16 @@ void COrkaDoc::loadFolderItems(FolderNode& folder)
         return;
     }
     // A file that cannot be read stays unread, so that no save writes an empty folder over it.
-    const auto bytes = readWholeFile(file);
-    if (!bytes)
-        return;
-    const CategoryNode* category = findCategory(categoryOf(folder.id));
-    folder.items = decodeFolder(bytes->bytes(), FolderHeader::of(*category, folder)).items;
+    try {
+        const auto bytes = readWholeFile(file);
+        if (!bytes)
+            return;
+        const CategoryNode* category = findCategory(categoryOf(folder.id));
+        folder.items = decodeFolder(bytes->bytes(), FolderHeader::of(*category, folder)).items;
+    } catch (const std::bad_alloc&) {
+        folder.items.clear();
+        throw GalleryRefusal(kStrOutOfMemory, {}, kStrOutOfMemoryDetail);
+    }
     folder.loaded = true;
     markReadOnly(folder);
 }

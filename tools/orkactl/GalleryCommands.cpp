@@ -176,13 +176,9 @@ int download(const GalleryOptions& o)
     orka::app::FolderNode* folder = doc.findFolder(folderId);
     if (!folder || !folder->stored() || orka::app::storeTypeOf(folderId) != type)
         return usage("FOLDER_ID must be a stored folder of the category of store type " + std::to_string(type));
-    try {
-        doc.openFolder(folderId);
-        if (folder->readOnly)
-            throw GalleryRefusal(orka::app::kStrReadOnlyFolder);
-    } catch (const GalleryRefusal& e) {
-        return refused(e.what());
-    }
+    doc.openFolder(folderId);
+    if (folder->readOnly)
+        return refused(GalleryRefusal(orka::app::kStrReadOnlyFolder).what());
 
     CTransferDlg dlg(type, JobKind::Download);
     const JobOutcome outcome = dlg.run(*o.port);
@@ -220,28 +216,22 @@ int upload(const GalleryOptions& o)
     doc.openFolder(folderId);
     const int type = orka::app::storeTypeOf(folderId);
     CTransferDlg dlg(type, JobKind::Upload);
-    try {
-        for (std::size_t i = 1; i < o.numbers.size(); ++i) {
-            const auto index = std::size_t(o.numbers[i]);
-            if (index >= folder->items.size())
-                return usage("folder " + std::to_string(folderId) + " has " + std::to_string(folder->items.size()) +
-                             " items; INDEX " + std::to_string(index) + " is not one of them");
-            const auto& item = folder->items[index];
-            if (folder->kind == orka::app::FolderKind::SavedMenus) {
-                // A saved set goes out whole: each of its pictures is one part of the set.
-                for (const auto& frame : std::get<orka::app::AnimationContent>(item.content).frames) {
-                    orka::app::GalleryItem part = item;
-                    part.content = orka::app::PictureContent{frame.bitmap};
-                    dlg.items.push_back(orka::transfer::uploadEntry(part, type));
-                }
-            } else {
-                dlg.items.push_back(orka::transfer::uploadEntry(item, type));
+    for (std::size_t i = 1; i < o.numbers.size(); ++i) {
+        const auto index = std::size_t(o.numbers[i]);
+        if (index >= folder->items.size())
+            return usage("folder " + std::to_string(folderId) + " has " + std::to_string(folder->items.size()) +
+                         " items; INDEX " + std::to_string(index) + " is not one of them");
+        const auto& item = folder->items[index];
+        if (folder->kind == orka::app::FolderKind::SavedMenus) {
+            // A saved set goes out whole: each of its pictures is one part of the set.
+            for (const auto& frame : std::get<orka::app::AnimationContent>(item.content).frames) {
+                orka::app::GalleryItem part = item;
+                part.content = orka::app::PictureContent{frame.bitmap};
+                dlg.items.push_back(orka::transfer::uploadEntry(part, type));
             }
+        } else {
+            dlg.items.push_back(orka::transfer::uploadEntry(item, type));
         }
-    } catch (const orka::PictureError& e) {
-        return refused(e.what());
-    } catch (const GalleryRefusal& e) {
-        return refused(e.what());
     }
     return finish(dlg.run(*o.port));
 }
@@ -254,6 +244,23 @@ int remove(const GalleryOptions& o)
     for (std::size_t i = 1; i < o.numbers.size(); ++i)
         dlg.handsetNumbers.push_back(unsigned(o.numbers[i]));
     return finish(dlg.run(*o.port));
+}
+
+int runCommand(GalleryOptions& o)
+{
+    if (o.command == "gallery")
+        return galleryJson();
+    if (!o.port)
+        o.port = kDefaultPort;
+    if (*o.port < 1 || (*o.port > 256 && *o.port != PIO_PORT_IRDA && *o.port != PIO_PORT_IRDA_ALT))
+        return usage("the port must be 1-256, 300 or 301");
+    if (!PIOInitPhone())
+        return refused(PIOGetLastErrMsg());
+    if (o.command == "download")
+        return download(o);
+    if (o.command == "upload")
+        return upload(o);
+    return remove(o);
 }
 
 } // namespace
@@ -280,22 +287,15 @@ int runGalleryCommand(int argc, char** argv)
     auto o = parse(argc, argv, why);
     if (!o)
         return usage(why);
-    if (o->command == "gallery") {
-        if (!o->json || !o->numbers.empty())
-            return usage("gallery takes --json");
-        return galleryJson();
+    if (o->command == "gallery" && (!o->json || !o->numbers.empty()))
+        return usage("gallery takes --json");
+    try {
+        return runCommand(*o);
+    } catch (const GalleryRefusal& e) {
+        return refused(e.what());
+    } catch (const orka::PictureError& e) {
+        return refused(e.what());
     }
-    if (!o->port)
-        o->port = kDefaultPort;
-    if (*o->port < 1 || (*o->port > 256 && *o->port != PIO_PORT_IRDA && *o->port != PIO_PORT_IRDA_ALT))
-        return usage("the port must be 1-256, 300 or 301");
-    if (!PIOInitPhone())
-        return refused(PIOGetLastErrMsg());
-    if (o->command == "download")
-        return download(*o);
-    if (o->command == "upload")
-        return upload(*o);
-    return remove(*o);
 }
 
 void printGalleryUsage(std::FILE* out)

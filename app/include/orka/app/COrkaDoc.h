@@ -14,11 +14,13 @@ namespace orka::app {
 inline constexpr unsigned kStrReadOnlyFolder = 4027;   // "這是一個唯讀的資料夾"
 inline constexpr unsigned kStrWriteFailed = 61108;     // "寫入檔案"%s"失敗"
 inline constexpr unsigned kStrFolderExists = 65040;
+inline constexpr unsigned kStrOutOfMemory = 65066;     // "記憶體不足。"
+inline constexpr unsigned kStrOutOfMemoryDetail = 65067; // its second line, the same words
 
 // A change the document refuses; messageId names the text, argument fills its %s.
 class GalleryRefusal : public std::runtime_error {
 public:
-    explicit GalleryRefusal(unsigned messageId, std::string argument = {});
+    explicit GalleryRefusal(unsigned messageId, std::string argument = {}, unsigned secondId = 0);
     unsigned messageId() const { return messageId_; }
     const std::string& argument() const { return argument_; }
 
@@ -60,7 +62,8 @@ public:
     // The lowest user-folder id of the category that no folder has.
     int freeFolderId(int categoryId) const;
 
-    // Opens a folder for showing: a stored folder reads its file the first time.
+    // Opens a folder for showing: a stored folder reads its file the first time. A file too
+    // large for memory is refused with 65066 and 65067 and the folder stays unread.
     FolderNode& openFolder(int folderId);
     void loadFolderItems(FolderNode& folder);
 
