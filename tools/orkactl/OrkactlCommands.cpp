@@ -1,5 +1,7 @@
 #include "OrkactlCommands.h"
 
+#include "GalleryCommands.h"
+
 #include "orka/StringTable.h"
 #include "orka/pio.h"
 #include "orka/platform/Codepage.h"
@@ -242,8 +244,10 @@ void printUsage(std::FILE* out)
                "       orkactl [--port N] put TYPE FILE [--index I] [--part P]\n"
                "       orkactl [--port N] preview TYPE FILE [--part P]\n"
                "       orkactl [--port N] rm TYPE INDEX [--part P]\n"
-               "       orkactl [--port N] name TYPE INDEX [NEWNAME]\n"
-               "N: 1-256 a serial port, 300 or 301 infrared (default $ORKA_PORT, else 300)\n",
+               "       orkactl [--port N] name TYPE INDEX [NEWNAME]\n",
+               out);
+    printGalleryUsage(out);
+    std::fputs("N: 1-256 a serial port, 300 or 301 infrared (default $ORKA_PORT, else 300)\n",
                out);
 }
 

@@ -1,8 +1,11 @@
 // orkactl: a command-line client of the phone link library, for scripts and tests.
+#include "GalleryCommands.h"
 #include "OrkactlCommands.h"
 
 int main(int argc, char** argv)
 {
+    if (orkactl::isGalleryCommand(argc, argv))
+        return orkactl::runGalleryCommand(argc, argv);
     auto options = orkactl::parseArguments(argc, argv);
     if (!options)
         return orkactl::kExitUsage;
