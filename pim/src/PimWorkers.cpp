@@ -209,7 +209,22 @@ void downloadKind(const Job& job, int folderId, const char* itemClass, unsigned 
         throw storeError(e);
     }
 }
+
+void readStore(const Job& job, PimLists& lists)
+{
+    lists.clear(list::kStoreContacts | list::kStoreTasks);
+    readStoreKind(job, OutlookApplication::kContactsFolder, kContactFilter, kContactSortKey, stage::kReadStoreContacts,
+                  lists.storeContacts, contactFromItem);
+    readStoreKind(job, OutlookApplication::kTasksFolder, kTaskFilter, kTaskSortKey, stage::kReadStoreTasks,
+                  lists.storeTasks, calendarFromItem);
+    job.flags() |= loaded::kStore;
+}
 } // namespace
+
+JobResult readStoreLists(PimLists& lists, const PimJobContext& context)
+{
+    return guarded([&](JobResult&) { readStore(Job(context), lists); });
+}
 
 JobResult loadPimLists(PimKind kind, PimLists& lists, const PimJobContext& context)
 {
@@ -222,14 +237,8 @@ JobResult loadPimLists(PimKind kind, PimLists& lists, const PimJobContext& conte
         std::uint32_t& flags = job.flags();
         if ((flags & handsetLoaded) && (flags & loaded::kStore))
             return;
-        if (!(flags & loaded::kStore)) {
-            lists.clear(list::kStoreContacts | list::kStoreTasks);
-            readStoreKind(job, OutlookApplication::kContactsFolder, kContactFilter, kContactSortKey,
-                          stage::kReadStoreContacts, lists.storeContacts, contactFromItem);
-            readStoreKind(job, OutlookApplication::kTasksFolder, kTaskFilter, kTaskSortKey, stage::kReadStoreTasks,
-                          lists.storeTasks, calendarFromItem);
-            flags |= loaded::kStore;
-        }
+        if (!(flags & loaded::kStore))
+            readStore(job, lists);
         if (!(flags & handsetLoaded)) {
             const bool complete = contacts ? HandsetPim::readPhonebook(lists.phonebook, job.readOptions())
                                            : HandsetPim::readCalendar(lists.calendar, job.readOptions());

@@ -50,6 +50,9 @@ struct JobResult {
     bool succeeded() const { return end == End::Done; }
 };
 
+// Reads the store's contacts and tasks afresh (no handset needed) and sets the loaded flag.
+JobResult readStoreLists(PimLists& lists, const PimJobContext& context);
+
 // Loads the store's contacts and tasks (unless loaded) and the handset list of one kind
 // (unless loaded), reading the handset's free entries and capacity of that kind with it.
 JobResult loadPimLists(PimKind kind, PimLists& lists, const PimJobContext& context);
