@@ -119,15 +119,24 @@ std::vector<OutlookItem> readVtodoItems(const std::string& text)
     std::vector<OutlookItem> items;
     ComponentPtr root(icalparser_parse_string(text.c_str()));
     icalerror_clear_errno();
-    if (!root)
-        return items;
-    if (icalcomponent_isa(root.get()) == ICAL_VTODO_COMPONENT) {
-        items.push_back(itemFromTodo(root.get()));
-        return items;
+    // A file of several calendars parses into a root holding each of them.
+    std::vector<icalcomponent*> pending{root.get()};
+    while (!pending.empty()) {
+        icalcomponent* c = pending.back();
+        pending.pop_back();
+        if (!c)
+            continue;
+        const icalcomponent_kind kind = icalcomponent_isa(c);
+        if (kind == ICAL_VTODO_COMPONENT) {
+            items.push_back(itemFromTodo(c));
+        } else if (kind == ICAL_XROOT_COMPONENT || kind == ICAL_VCALENDAR_COMPONENT) {
+            std::vector<icalcomponent*> children;
+            for (icalcomponent* k = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); k;
+                 k = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT))
+                children.push_back(k);
+            pending.insert(pending.end(), children.rbegin(), children.rend());
+        }
     }
-    for (icalcomponent* c = icalcomponent_get_first_component(root.get(), ICAL_VTODO_COMPONENT); c;
-         c = icalcomponent_get_next_component(root.get(), ICAL_VTODO_COMPONENT))
-        items.push_back(itemFromTodo(c));
     return items;
 }
 
