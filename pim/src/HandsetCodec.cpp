@@ -28,6 +28,7 @@ constexpr std::uint8_t kUcs2Scheme = 0x80;
 constexpr std::uint8_t kBase7Scheme = 0x81;
 constexpr std::uint8_t kBase16Scheme = 0x82;
 constexpr std::uint8_t kFieldFill = 0xFF;
+constexpr char16_t kUcs2Fill = 0xFFFF;
 constexpr std::uint8_t kHighHalf = 0x80;
 
 constexpr char kDiallingTable[] = "0123456789*#p?+";
@@ -130,9 +131,11 @@ std::u16string decodeAlphaField(const std::uint8_t* f, std::size_t size)
             out += c;
         }
     } else if (scheme == kUcs2Scheme) {
-        for (std::size_t i = 1; i + 1 < size && f[i] != kFieldFill; i += 2) {
+        // The text ends at the fill (0xFFFF), not at any character of the U+FFxx block: the
+        // full-width punctuation there is common in Chinese text.
+        for (std::size_t i = 1; i + 1 < size; i += 2) {
             auto c = static_cast<char16_t>((f[i] << 8) | f[i + 1]);
-            if (c == 0)
+            if (c == 0 || c == kUcs2Fill)
                 break;
             out += c;
         }

@@ -75,6 +75,17 @@ TEST_F(Codec, AlphaFieldsChooseTheFirstSchemeThatFits)
     EXPECT_EQ(decodeAlphaField(field.data(), 21), ten);
 }
 
+TEST_F(Codec, FullWidthCharactersSurviveUcs2)
+{
+    // U+FF08 and U+FF01 begin with the fill byte 0xFF in UCS-2; the text goes on after them.
+    const std::u16string text = u"\u738B\uFF08\u660E\uFF09\uFF01";
+    Bytes field = alpha(text, 20);
+    EXPECT_EQ(field[0], 0x80);
+    EXPECT_EQ(decodeAlphaField(field.data(), 20), text);
+    const Bytes filled = {0x80, 0x4E, 0x00, 0xFF, 0xFF, 0x4E, 0x01};
+    EXPECT_EQ(decodeAlphaField(filled.data(), filled.size()), u"\u4E00");
+}
+
 TEST_F(Codec, GsmAlphabetDecodesItsOwnLettersAndStopsAtFillOrEscape)
 {
     const Bytes gsm = {0x00, 0x01, 0x11, 0x24, 0x5B, 0x7F, 0xFF, 0x41};
