@@ -72,27 +72,20 @@ pim::JobResult PimHandsetTest::transfer(pim::Direction direction, bool contacts,
     return pim::startTransfer({direction, contacts, calendar}, lists, context(), optionWord, lastSync);
 }
 
-std::vector<pim::CContactItem> PimHandsetTest::handsetContacts()
+pim::PimLists PimHandsetTest::readHandset(pim::PimKind kind)
 {
     pim::PimLists fresh;
-    std::uint32_t only = pim::loaded::kStore;
+    std::uint32_t storeAlreadyRead = pim::loaded::kStore;
     pim::PimJobContext c = context();
-    c.loadedFlags = &only;
-    const auto r = pim::loadPimLists(pim::PimKind::Contacts, fresh, c);
+    c.loadedFlags = &storeAlreadyRead;
+    const auto r = pim::loadPimLists(kind, fresh, c);
     EXPECT_TRUE(r.succeeded()) << r.failureText;
-    return fresh.phonebook;
+    return fresh;
 }
 
-std::vector<pim::CCalendarItem> PimHandsetTest::handsetCalendar()
-{
-    pim::PimLists fresh;
-    std::uint32_t only = pim::loaded::kStore;
-    pim::PimJobContext c = context();
-    c.loadedFlags = &only;
-    const auto r = pim::loadPimLists(pim::PimKind::Calendar, fresh, c);
-    EXPECT_TRUE(r.succeeded()) << r.failureText;
-    return fresh.calendar;
-}
+std::vector<pim::CContactItem> PimHandsetTest::handsetContacts() { return readHandset(pim::PimKind::Contacts).phonebook; }
+
+std::vector<pim::CCalendarItem> PimHandsetTest::handsetCalendar() { return readHandset(pim::PimKind::Calendar).calendar; }
 
 std::string vcardText(const std::string& uid, const std::string& name, const std::string& mobile)
 {

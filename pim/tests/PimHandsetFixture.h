@@ -48,6 +48,8 @@ protected:
     std::string lastSync;
 
 private:
+    // The handset's entries of a kind as a fresh load reads them (the store left out).
+    pim::PimLists readHandset(pim::PimKind kind);
     int phonebookCapacity_ = 500, calendarCapacity_ = 300;
 };
 
