@@ -79,7 +79,9 @@ char16_t baseCharacter(std::uint8_t byte, unsigned base)
 {
     if (byte < kHighHalf)
         return kGsmDefault[byte];
-    return static_cast<char16_t>(base + (byte - kHighHalf));
+    // A base near the top would run past the 16-bit range or onto the fill: no character.
+    const unsigned c = base + (byte - kHighHalf);
+    return c < kUcs2Fill ? static_cast<char16_t>(c) : u'?';
 }
 
 std::u16string decodeBased(const std::uint8_t* p, std::size_t size, std::size_t count, unsigned base)
@@ -233,6 +235,8 @@ bool encodeDiallingNumber(const std::string& number, std::uint8_t* f)
             return false;
         digits.push_back(static_cast<std::uint8_t>(at - kDiallingTable));
     }
+    if (digits.empty()) // a lone "+" is no number: it would come back empty
+        return false;
     f[0] = static_cast<std::uint8_t>((digits.size() + 1) / 2 + 1);
     f[1] = international ? kInternationalNumber : kUnknownNumber;
     for (std::size_t i = 0; i < digits.size(); i += 2) {

@@ -103,6 +103,8 @@ TEST_F(Codec, MalformedAlphaFieldsDecodeWhatIsThere)
     EXPECT_EQ(decodeAlphaField(countPastField.data(), countPastField.size()), u"\u4E00\u4E01");
     const Bytes oddUcs2 = {0x80, 0x4E, 0x00, 0x41};
     EXPECT_EQ(decodeAlphaField(oddUcs2.data(), oddUcs2.size()), u"\u4E00");
+    const Bytes pastTheTop = {0x82, 2, 0xFF, 0xF0, 0x8F, 0x90};
+    EXPECT_EQ(decodeAlphaField(pastTheTop.data(), pastTheTop.size()), u"??");
     const Bytes headerOnly = {0x82, 3};
     EXPECT_EQ(decodeAlphaField(headerOnly.data(), headerOnly.size()), u"");
 }
@@ -123,6 +125,7 @@ TEST_F(Codec, DiallingNumbers)
     EXPECT_TRUE(encodeDiallingNumber("+1234567890123456789", f.data())); // 20 with the "+"
     EXPECT_FALSE(encodeDiallingNumber("123456789012345678901", f.data()));
     EXPECT_FALSE(encodeDiallingNumber("", f.data()));
+    EXPECT_FALSE(encodeDiallingNumber("+", f.data()));
     EXPECT_FALSE(encodeDiallingNumber("02-1234", f.data()));
 
     Bytes huge = {200, 0x81, 0x21, 0x43};
