@@ -192,6 +192,16 @@ TEST_F(Store, SavedItemsAreNewFilesNamedAfterTheirUid)
     EXPECT_NEAR(*read->date("ReminderTime"), when, 1e-6);
     EXPECT_NEAR(*read->date("StartDate"), when, 1e-6);
 
+    // What other programs wrote is never rewritten: it may hold more than the item shows.
+    put("tasks/foreign.ics", vtodo("f", "theirs", "X-OTHER-APP:keep me\r\n"));
+    auto foreign = tasks.items().find("[EntryID] = 'f'");
+    ASSERT_TRUE(foreign);
+    EXPECT_THROW(foreign->save(), OutlookError);
+    EXPECT_NE(orka::testing::readText(dir.path() / "tasks/foreign.ics").find("keep me"), std::string::npos);
+    task.set("Body", std::string("saved twice"));
+    task.save();
+    EXPECT_EQ(task.file().filename(), "a_b_c.ics");
+
     OutlookItem noUid = tasks.add(kTaskClass);
     noUid.save();
     EXPECT_EQ(noUid.file().extension(), ".ics");

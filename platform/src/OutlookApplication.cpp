@@ -247,18 +247,18 @@ void OutlookItem::set(const std::string& property, OutlookValue v)
         properties_[property] = std::move(v);
 }
 
-void OutlookItem::setSource(fs::path file, bool sharesFile)
+void OutlookItem::setSource(fs::path file)
 {
     file_ = std::move(file);
     folder_ = file_.parent_path();
-    sharesFile_ = sharesFile;
 }
 
 void OutlookItem::save()
 {
-    if (sharesFile_)
-        throw OutlookError(OutlookError::Kind::ItemFailed,
-                           file_.string() + " holds several items; it is left as it is");
+    // An item read from a file may hold more than the properties here (photos, other
+    // numbers, items beside it): rewriting it would lose them, so only new items are saved.
+    if (!file_.empty() && !savedHere_)
+        throw OutlookError(OutlookError::Kind::ItemFailed, file_.string() + " was written by another program; it is left as it is");
     const bool contact = class_ == kContactClass;
     if (!contact && class_ != kTaskClass)
         throw OutlookError(OutlookError::Kind::ItemFailed, "items of class " + class_ + " cannot be saved");
@@ -280,6 +280,7 @@ void OutlookItem::save()
     if (!writeFileAtomically(target, body.data(), body.size()))
         throw OutlookError(OutlookError::Kind::ItemFailed, "cannot write " + target.string() + ": " + std::strerror(errno));
     file_ = target;
+    savedHere_ = true;
 }
 
 OutlookItems OutlookItems::restrict(const std::string& filter) const
@@ -349,7 +350,7 @@ OutlookItems OutlookFolder::items() const
         const OleDate modified = fileTime(file);
         for (std::size_t n = 0; n < found.size(); ++n) {
             auto& item = found[n];
-            item.setSource(file, found.size() > 1);
+            item.setSource(file);
             // Items other programs wrote without a UID keep an id derived from their place.
             if (item.text("EntryID").empty())
                 item.set("EntryID", "file:" + file.string() + "#" + std::to_string(n + 1));

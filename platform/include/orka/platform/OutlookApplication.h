@@ -64,19 +64,19 @@ public:
     const OutlookValue& value(const std::string& property) const;
     void set(const std::string& property, OutlookValue value);
 
-    // Writes the item to its own file (a new one for a new item, named after its EntryID,
-    // which it gets here when it has none). Throws OutlookError when it cannot.
+    // Writes a new item to a new file named after its EntryID (which it gets here when it has
+    // none). Items read from files are never rewritten. Throws OutlookError when it cannot.
     void save();
 
     // Where the item was read from; empty for a new item.
     const std::filesystem::path& file() const { return file_; }
-    void setSource(std::filesystem::path file, bool sharesFile);
+    void setSource(std::filesystem::path file);
 
 private:
     std::string class_;
     std::filesystem::path folder_;
     std::filesystem::path file_;
-    bool sharesFile_ = false;
+    bool savedHere_ = false;
     std::map<std::string, OutlookValue> properties_;
 };
 
