@@ -69,7 +69,7 @@ TEST_F(Codec, AlphaFieldsChooseTheFirstSchemeThatFits)
 
     // Ten Chinese characters far apart need 21 bytes: nothing fits 20.
     std::u16string ten = u"\u738B\u5C0F\u660E\u9673\u5927\u6587\u674E\u56DB\u5F35\u4E09";
-    Bytes field(20);
+    Bytes field(21);
     EXPECT_FALSE(encodeAlphaField(ten, field.data(), 20));
     EXPECT_TRUE(encodeAlphaField(ten, field.data(), 21));
     EXPECT_EQ(decodeAlphaField(field.data(), 21), ten);
