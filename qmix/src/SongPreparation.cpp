@@ -163,7 +163,7 @@ public:
         result.file = write();
         result.log = std::move(log_);
         result.notes = {static_cast<unsigned long>(kept_), static_cast<unsigned long>(total_)};
-        result.log.push_back(notesKeptLine(result.notes));
+        result.log.push_back(common::notesKeptLine(result.notes));
         return result;
     }
 
@@ -288,8 +288,9 @@ private:
                     }
                     break;
                 case controller::kBankSelectLsb:
+                case controller::kChannelReserve:
                 case controller::kDataEntryLsb:
-                    break; // bank and fine data: our own bank is written, the fine range is not used
+                    break; // our own bank and reserve are written; the fine bend range is not used
                 case kReverb:
                 case kChorus:
                     ++effects[ch];
@@ -333,8 +334,11 @@ private:
         std::uint8_t nextKit = 0;
         for (int ch = 0; ch < kChannels; ++ch) {
             Channel& c = channels_[static_cast<std::size_t>(ch)];
-            c.drum = (ch == orka::midi::kGmDrumChannel && c.firstBankMsb != kGm2MelodicBank) || c.firstBankMsb == kGm2DrumBank ||
-                     c.firstBankMsb == kXgDrumBank;
+            // Channel 10 unless a melodic bank is chosen for it; elsewhere a drum bank (ours too,
+            // so that a prepared song prepares again the same way).
+            const bool melodicBank = c.firstBankMsb == kGm2MelodicBank || c.firstBankMsb == melconv::kNormalBank;
+            const bool drumBank = c.firstBankMsb == kGm2DrumBank || c.firstBankMsb == kXgDrumBank || c.firstBankMsb == melconv::kDrumBank;
+            c.drum = (ch == orka::midi::kGmDrumChannel && !melodicBank) || drumBank;
             if (c.notes.empty())
                 continue;
             if (!c.drum) {

@@ -3,7 +3,7 @@
 // its bank, program and FM channel reserve, polyphony and tones fitted to the handset's 16 FM
 // channels, and the controllers the converter refuses folded into the notes or left out.
 // Where several ways meet the converter's rules, the one closest to the song's sound wins.
-#include "orka/qmix/PreparationLog.h"
+#include "orka/common/FilterLog.h"
 #include "orka/smf/Smf.h"
 
 #include <cstdint>
@@ -12,6 +12,8 @@
 #include <vector>
 
 namespace orka::qmix {
+
+using common::NoteCounts;
 
 struct PreparationResult {
     std::vector<std::uint8_t> file; // the prepared format-0 song

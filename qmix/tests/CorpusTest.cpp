@@ -72,7 +72,7 @@ TEST(QmixCorpus, EverySongPreparesAndConverts)
         const Bytes prepared = prepare(song.bytes, allChannels(), &result);
         ASSERT_EQ(result, 0) << qmixLog();
         EXPECT_EQ(converterRefusal(prepared), "") << qmixLog();
-        const auto counts = orka::qmix::lastNoteCounts(qmixLog());
+        const auto counts = orka::common::lastNoteCounts(qmixLog());
         ASSERT_TRUE(counts);
         ASSERT_GT(counts->total, 0u);
         EXPECT_GT(counts->kept, 0u);

@@ -138,7 +138,7 @@ TEST(Preparation, AChordOfTwentyNotesKeepsTheLoudestWithinTheBudget)
     // The quietest went first: every velocity kept is above every one dropped.
     const int quietestKept = *std::min_element(h.velocities.at(0).begin(), h.velocities.at(0).end());
     EXPECT_GE(quietestKept, 30 + (20 - reserve) * 4);
-    const auto counts = orka::qmix::lastNoteCounts(qmixLog());
+    const auto counts = orka::common::lastNoteCounts(qmixLog());
     ASSERT_TRUE(counts);
     EXPECT_EQ(counts->total, 20u);
     EXPECT_EQ(counts->kept, static_cast<unsigned long>(reserve));

@@ -2,7 +2,7 @@
 // The channel filter's exports and the converter, called as the ring-tone editor calls them.
 #include "../../audio/midi/tests/SmfBuilder.h"
 #include "melconv.h"
-#include "orka/qmix/PreparationLog.h"
+#include "orka/common/FilterLog.h"
 #include "orka/resources/VoiceBank.h"
 #include "orka/smf/Smf.h"
 

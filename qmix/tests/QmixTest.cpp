@@ -116,7 +116,7 @@ TEST_F(Qmix, UnreadableFilesAreRefusedAndBrokenTracksKeepWhatPrecedesTheFault)
         const Bytes out = prepare(smf(0, 96, {broken}), allChannels(), &r);
         ASSERT_EQ(r, 0);
         EXPECT_EQ(converterRefusal(out), "");
-        EXPECT_EQ(orka::qmix::lastNoteCounts(qmixLog())->kept, 1u);
+        EXPECT_EQ(orka::common::lastNoteCounts(qmixLog())->kept, 1u);
     }
 }
 

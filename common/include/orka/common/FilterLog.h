@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace orka::qmix {
+namespace orka::common {
 
 struct NoteCounts {
     unsigned long kept = 0;
@@ -37,4 +37,4 @@ inline std::optional<NoteCounts> lastNoteCounts(std::string_view log)
     return counts;
 }
 
-} // namespace orka::qmix
+} // namespace orka::common
