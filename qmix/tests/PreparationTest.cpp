@@ -303,3 +303,20 @@ TEST(Preparation, TenThousandNotesAtOneTickStayWithinTheBudget)
         fm += r;
     EXPECT_LE(fm, 16);
 }
+
+TEST(Preparation, APreparedSongPreparesTheSameAgain)
+{
+    // The editor prepares twice: on a channel change, then the range it makes from the result.
+    Bytes song = smf(1, 96,
+                     {trackData({{0, control(3, 0, 127)}, {0, noteOn(3, 40, 90)}, {0, noteOn(9, 36, 90)},
+                                 {0, noteOn(9, 38, 90)}, {0, noteOn(0, 60, 90)}, {0, noteOn(0, 67, 90)},
+                                 {48, noteOff(3, 40)}, {0, noteOff(9, 36)}, {0, noteOff(9, 38)}, {0, noteOff(0, 60)},
+                                 {0, noteOff(0, 67)}, {0, endOfTrack()}}),
+                      trackData({{0, control(9, 0, 121)}, {0, noteOn(9, 50, 90)}, {96, noteOff(9, 50)}, {0, endOfTrack()}})});
+    const Bytes once = prepared(song);
+    const Bytes twice = prepared(once);
+    EXPECT_EQ(once, twice);
+    const Heard h = listen(once);
+    EXPECT_EQ(h.bankMsb.at(3), 123); // a drum bank on another channel stays drums
+    EXPECT_EQ(h.bankMsb.at(9), 122); // channel 10 given a melodic bank stays melodic
+}
