@@ -47,6 +47,7 @@ constexpr double kMicrosecondsPerSmafTick = melconv::kTimebaseMs * 1000.0;
 constexpr double kMergeCost = 0.1;
 constexpr double kRetuneCost = 0.25;
 constexpr double kBorrowCost = 0.5;
+constexpr std::uint64_t kSearchSpan = std::uint64_t{1} << 32;
 constexpr std::uint64_t kUnset = std::numeric_limits<std::uint64_t>::max();
 
 // Tick to converter time: the converter sums delta x tempo and rounds to 4 ms ticks.
@@ -75,7 +76,8 @@ public:
                                          [](std::uint64_t t, const Segment& s) { return t < s.tick; });
         const Segment& s = *std::prev(it);
         const double elapsed = s.elapsed + static_cast<double>(tick - s.tick) * s.tempo;
-        return static_cast<std::int64_t>(std::floor(elapsed / (division_ * kMicrosecondsPerSmafTick) + 0.5));
+        constexpr double kLimit = 9.0e15; // far beyond any song; keeps the integer exact
+        return static_cast<std::int64_t>(std::min(std::floor(elapsed / (division_ * kMicrosecondsPerSmafTick) + 0.5), kLimit));
     }
 
     std::int64_t gate(std::uint64_t on, std::uint64_t off) const { return smafTick(off) - smafTick(on); }
@@ -400,7 +402,9 @@ private:
             std::size_t lengthened = 0, shortened = 0;
             endSameNotes(c);
             forEachKeyInOrder(c, [&](Note& n, const Note* next) {
-                const std::uint64_t limit = next ? next->on : kUnset - 1;
+                // Ticks never pass 2^31 (the reader stops a track there), so one more 4 ms
+                // tick is always found within 2^32 ticks of the start.
+                const std::uint64_t limit = next ? next->on : n.on + kSearchSpan;
                 const std::int64_t gate = tempo_.gate(n.on, n.off);
                 if (gate < 1) {
                     const std::uint64_t off = tempo_.firstTickReaching(tempo_.smafTick(n.on) + 1, n.on + 1, limit);
