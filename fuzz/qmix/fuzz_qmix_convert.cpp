@@ -38,8 +38,17 @@ void mustConvert(const std::vector<std::uint8_t>& prepared)
     std::vector<std::uint8_t> out(prepared.size() * 16 + 4096);
     std::int32_t outSize = static_cast<std::int32_t>(out.size());
     char message[260] = {};
-    const int r = MCVConvert(prepared.data(), static_cast<std::int32_t>(prepared.size()), out.data(), &outSize, bank.data(),
-                             static_cast<std::int32_t>(bank.size()), nullptr, 0, message, sizeof message - 1);
+    auto convert = [&] {
+        return MCVConvert(prepared.data(), static_cast<std::int32_t>(prepared.size()), out.data(), &outSize, bank.data(),
+                          static_cast<std::int32_t>(bank.size()), nullptr, 0, message, sizeof message - 1);
+    };
+    int r = convert();
+    if (r != 1 && std::strcmp(message, "Invalid OutSize") == 0 && outSize > 0 && outSize < (64 << 20)) {
+        // A long song in a short file: the converter names the size it needs.
+        out.resize(static_cast<std::size_t>(outSize));
+        std::memset(message, 0, sizeof message);
+        r = convert();
+    }
     if (r == 1)
         return;
     if (std::strcmp(message, "No Effective MIDI data.") == 0 && !hasNotes(prepared))

@@ -799,8 +799,14 @@ private:
                 add(0, kSetUp, cc, controller::kRpnMsb, 0);
                 add(0, kSetUp, cc, controller::kRpnLsb, 0);
             }
+            // Controllers after the channel's last note change nothing that sounds.
+            std::uint64_t lastOff = 0;
+            for (const Note& n : c.notes)
+                if (!n.dropped)
+                    lastOff = std::max(lastOff, n.off);
             for (const TimedMessage& m : c.controls)
-                add(m.tick, kControl, m.status, m.data1, m.data2);
+                if (m.tick <= lastOff)
+                    add(m.tick, kControl, m.status, m.data1, m.data2);
             std::vector<const Note*> byOn;
             for (const Note& n : c.notes) {
                 if (n.dropped)
