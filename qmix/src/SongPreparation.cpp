@@ -2,6 +2,7 @@
 
 #include "ConverterTypes.h"
 #include "ToneAnalysis.h"
+#include "orka/common/ByteOrder.h"
 #include "orka/common/MidiCodes.h"
 
 #include <algorithm>
@@ -50,6 +51,9 @@ constexpr double kBorrowCost = 0.5;
 constexpr std::uint64_t kSearchSpan = std::uint64_t{1} << 32;
 constexpr std::uint64_t kUnset = std::numeric_limits<std::uint64_t>::max();
 
+// The tempo of a Set Tempo event; 0 would stop time, so it counts as 1 microsecond.
+std::uint32_t tempoOf(const smf::Event& e) { return std::max<std::uint32_t>(1, common::readBE24(e.payload.data())); }
+
 // Tick to converter time: the converter sums delta x tempo and rounds to 4 ms ticks.
 class TempoMap {
 public:
@@ -59,8 +63,7 @@ public:
         for (const auto& e : song.events) {
             if (!e.isMeta(meta::kSetTempo))
                 continue;
-            const std::uint32_t tempo = std::max<std::uint32_t>(
-                1, (std::uint32_t{e.payload[0]} << 16) | (std::uint32_t{e.payload[1]} << 8) | e.payload[2]);
+            const std::uint32_t tempo = tempoOf(e);
             const Segment& last = segments_.back();
             const double elapsed = last.elapsed + static_cast<double>(e.tick - last.tick) * last.tempo;
             if (e.tick == last.tick)
@@ -835,7 +838,9 @@ private:
         std::uint64_t last = song_.endTick;
         for (const Out& o : out) {
             last = std::max(last, o.tick);
-            if (o.meta)
+            if (o.meta && o.meta->isMeta(meta::kSetTempo))
+                writer.tempo(o.tick, tempoOf(*o.meta)); // as the timing here took it, 0 made 1
+            else if (o.meta)
                 writer.meta(o.tick, o.meta->metaType, o.meta->payload);
             else
                 writer.channelMessage(o.tick, o.status, o.data1, o.data2);

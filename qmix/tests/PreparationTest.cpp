@@ -1,5 +1,6 @@
 // What the preparation does to the constructs real songs use, each checked by the converter.
 #include "QmixCalls.h"
+#include "orka/common/ByteOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -319,4 +320,13 @@ TEST(Preparation, APreparedSongPreparesTheSameAgain)
     const Heard h = listen(once);
     EXPECT_EQ(h.bankMsb.at(3), 123); // a drum bank on another channel stays drums
     EXPECT_EQ(h.bankMsb.at(9), 122); // channel 10 given a melodic bank stays melodic
+}
+
+TEST(Preparation, ATempoOfZeroIsWrittenAsTheOneItWasTimedWith)
+{
+    const Bytes out = prepared(song0({{0, setTempo(0)}, {0, noteOn(0, 60, 90)}, {10, noteOff(0, 60)}, {0, endOfTrack()}}));
+    auto song = orka::smf::readSong(out);
+    ASSERT_TRUE(song);
+    ASSERT_TRUE(song->events.front().isMeta(0x51));
+    EXPECT_EQ(orka::common::readBE24(song->events.front().payload.data()), 1u);
 }
