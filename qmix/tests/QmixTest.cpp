@@ -158,3 +158,19 @@ TEST_F(Qmix, LogTellsWhatHappened)
     Reset();
     EXPECT_EQ(GetLogSize(), 1);
 }
+
+TEST_F(Qmix, ThreeHundredTracksMergeAndConvert)
+{
+    Bytes file = header(1, 300, 96);
+    for (int t = 0; t < 300; ++t) {
+        const Bytes c = chunk("MTrk", trackData({{static_cast<std::uint32_t>(t), noteOn(t % 16, 30 + t % 60, 90)},
+                                                 {24, noteOff(t % 16, 30 + t % 60)},
+                                                 {0, endOfTrack()}}));
+        file.insert(file.end(), c.begin(), c.end());
+    }
+    std::int32_t r = -1;
+    const Bytes out = prepare(file, allChannels(), &r);
+    ASSERT_EQ(r, 0) << qmixLog();
+    EXPECT_EQ(converterRefusal(out), "") << qmixLog();
+    EXPECT_GT(orka::common::lastNoteCounts(qmixLog())->kept, 150u);
+}
