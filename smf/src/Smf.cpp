@@ -228,7 +228,13 @@ Format0Writer::Format0Writer(std::uint16_t division) : division_(division) {}
 void Format0Writer::delta(std::uint64_t tick)
 {
     tick = std::max(tick, last_);
-    appendVariableLength(body_, static_cast<std::uint32_t>(std::min<std::uint64_t>(tick - last_, kMaxVariableLength)));
+    // A gap longer than one delta can hold is carried by empty text events, so no time is lost.
+    while (tick - last_ > kMaxVariableLength) {
+        appendVariableLength(body_, kMaxVariableLength);
+        body_.insert(body_.end(), {midi::status::kMeta, midi::meta::kText, 0x00});
+        last_ += kMaxVariableLength;
+    }
+    appendVariableLength(body_, static_cast<std::uint32_t>(tick - last_));
     last_ = tick;
 }
 

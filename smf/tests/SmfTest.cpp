@@ -87,6 +87,14 @@ TEST(Smf, WriterOutputReadsBackWithLongMetaAndExclusiveData)
     EXPECT_EQ(song->events[5].tick, 10u);
     EXPECT_EQ(song->endTick, 1000u);
     EXPECT_EQ(song->header.format, 0);
+
+    // A gap longer than one delta can hold keeps its length.
+    io::Format0Writer far(96);
+    far.channelMessage(0x1FFFFFF0u, 0x90, 60, 1);
+    auto farSong = io::readSong(far.finish(0x1FFFFFF0u + 5));
+    ASSERT_TRUE(farSong);
+    EXPECT_EQ(farSong->events.back().tick, 0x1FFFFFF0u);
+    EXPECT_EQ(farSong->endTick, 0x1FFFFFF0u + 5);
 }
 
 TEST(Smf, VariableLengthEdges)

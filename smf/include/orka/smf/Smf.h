@@ -121,7 +121,7 @@ public:
     explicit Format0Writer(std::uint16_t division);
 
     // Appends an event at an absolute tick; ticks must not go backwards (a smaller one is
-    // taken as the last).
+    // taken as the last). A gap past kMaxVariableLength is bridged by empty text events.
     void channelMessage(std::uint64_t tick, std::uint8_t status, std::uint8_t data1, std::uint8_t data2 = 0);
     void meta(std::uint64_t tick, std::uint8_t type, std::span<const std::uint8_t> data);
     void sysEx(std::uint64_t tick, std::uint8_t status, std::span<const std::uint8_t> data);
