@@ -597,6 +597,14 @@ private:
             p.used = c.liveNotes() > 0;
             p.program = c.program;
             p.reserve = p.used ? std::max(1, polyphony(c)) : 0;
+            if (!c.drum && p.reserve > kFmChannels) {
+                // No channel can sound more than all 16 at once: thin it there in one step,
+                // so that the search below stays short whatever the song.
+                char what[96];
+                std::snprintf(what, sizeof what, "quietest and shortest notes dropped to sound %d at once", kFmChannels);
+                report(ch, thin(c, kFmChannels, true), what);
+                p.reserve = kFmChannels;
+            }
             if (c.drum)
                 for (const Note& n : c.notes)
                     if (!n.dropped)

@@ -330,3 +330,20 @@ TEST(Preparation, ATempoOfZeroIsWrittenAsTheOneItWasTimedWith)
     ASSERT_TRUE(song->events.front().isMeta(0x51));
     EXPECT_EQ(orka::common::readBE24(song->events.front().payload.data()), 1u);
 }
+
+TEST(Preparation, EveryKeyStruckOnEveryChannelAtOnceStillFits)
+{
+    Bytes data;
+    for (int ch = 0; ch < 16; ++ch)
+        for (int key = 0; key < 128; ++key) {
+            const Bytes e = trackData({{0, noteOn(ch, key, 1 + (key * 7 + ch) % 127)}});
+            data.insert(data.end(), e.begin(), e.end());
+        }
+    const Bytes eot = trackData({{960, endOfTrack()}});
+    data.insert(data.end(), eot.begin(), eot.end());
+    const Heard h = listen(prepared(smf(0, 480, {data})));
+    int fm = 0;
+    for (const auto& [ch, r] : h.reserve)
+        fm += r;
+    EXPECT_LE(fm, 16);
+}
