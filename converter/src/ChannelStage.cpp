@@ -1,11 +1,14 @@
 #include "ChannelStage.h"
 
 #include "orka/common/FmFrequency.h"
+#include "orka/common/MidiCodes.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace melconv {
+
+namespace midi = orka::midi;
 
 namespace {
 
@@ -100,7 +103,7 @@ bool ChannelStage::checkEvents(const MidiStream& stream)
             break;
         case 0xB0:
             switch (e.data1) {
-            case 0:
+            case midi::controller::kBankSelectMsb:
                 if (e.data2 == kNormalBank || e.data2 == kDrumBank) {
                     if (ch.programSeen && e.data2 != ch.bankMsb)
                         return fail(formatMessage("MidiCh %d : Wrong BankSelectMSB %d.", c, e.data2));
@@ -110,9 +113,9 @@ bool ChannelStage::checkEvents(const MidiStream& stream)
                     }
                 }
                 break;
-            case 1: case 7: case 10: case 38:
+            case midi::controller::kModulation: case midi::controller::kVolume: case midi::controller::kPan: case midi::controller::kDataEntryLsb:
                 break;
-            case 6:
+            case midi::controller::kDataEntryMsb:
                 if (!ch.rpnLsbSeen)
                     return fail(formatMessage("MidiCh %d : No RPN:LSB.", c));
                 if (!ch.rpnMsbSeen)
@@ -120,7 +123,7 @@ bool ChannelStage::checkEvents(const MidiStream& stream)
                 if (e.data2 > 24)
                     return fail(formatMessage("MidiCh %d : Wrong DataEntry %d.", c, e.data2));
                 break;
-            case 32:
+            case midi::controller::kBankSelectLsb:
                 if ((!ch.isDrum() && e.data2 >= 10) || (ch.isDrum() && e.data2 != 0))
                     return fail(formatMessage("MidiCh %d : Wrong BankSelectLSB %d.", c, e.data2));
                 if (!ch.lsbSeen) {
@@ -128,18 +131,18 @@ bool ChannelStage::checkEvents(const MidiStream& stream)
                     ch.lsbSeen = true;
                 }
                 break;
-            case 55:
+            case midi::controller::kChannelReserve:
                 if (!ch.reserveSeen) {
                     ch.reserve = e.data2;
                     ch.reserveSeen = true;
                 }
                 break;
-            case 100:
+            case midi::controller::kRpnLsb:
                 if (e.data2 != 0)
                     return fail(formatMessage("MidiCh %d : Wrong RPN:LSB %d.", c, e.data2));
                 ch.rpnLsbSeen = true;
                 break;
-            case 101:
+            case midi::controller::kRpnMsb:
                 if (e.data2 != 0)
                     return fail(formatMessage("MidiCh %d : Wrong RPN:MSB %d.", c, e.data2));
                 ch.rpnMsbSeen = true;
@@ -286,13 +289,13 @@ bool ChannelStage::build(const MidiStream& stream)
                 return false;
             break;
         case 0xB0:
-            if (e.data1 == 0 && (e.data2 == kNormalBank || e.data2 == kDrumBank))
+            if (e.data1 == midi::controller::kBankSelectMsb && (e.data2 == kNormalBank || e.data2 == kDrumBank))
                 w.bankMsb = e.data2;
-            else if (e.data1 == 32)
+            else if (e.data1 == midi::controller::kBankSelectLsb)
                 w.bankLsb = e.data2;
-            else if (e.data1 == 6)
+            else if (e.data1 == midi::controller::kDataEntryMsb)
                 w.bendRange = e.data2;
-            else if (e.data1 == 1 || e.data1 == 7 || e.data1 == 10)
+            else if (e.data1 == midi::controller::kModulation || e.data1 == midi::controller::kVolume || e.data1 == midi::controller::kPan)
                 controllerToChannels(e);
             break;
         case 0xE0:
@@ -518,9 +521,9 @@ void ChannelStage::controllerToChannels(const MidiEvent& e)
     if (ch.reserve == 0)
         return;
     for (int k : ch.fmChannels) {
-        if (e.data1 == 1)
+        if (e.data1 == midi::controller::kModulation)
             modulation(k, e.time, e.data2);
-        else if (e.data1 == 7)
+        else if (e.data1 == midi::controller::kVolume)
             volume(k, e.time, e.data2);
         else
             control(k, e.time, 0x3A, e.data2); // pan is always sent

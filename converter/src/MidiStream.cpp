@@ -1,5 +1,9 @@
 #include "MidiStream.h"
 
+#include "orka/common/ByteOrder.h"
+#include "orka/common/MidiCodes.h"
+#include "orka/smf/Smf.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -31,19 +35,12 @@ public:
         b = bytes_[pos_];
         return true;
     }
-    // A variable-length number of at most 4 bytes (28 bits), as the file format allows.
+    // A variable-length number, read as every reader of ours reads it.
     bool varLength(std::uint32_t& value)
     {
-        value = 0;
-        for (int i = 0; i < 4; ++i) {
-            std::uint8_t b;
-            if (!next(b))
-                return false;
-            value = (value << 7) | (b & 0x7Fu);
-            if (!(b & 0x80))
-                return true;
-        }
-        return true; // a fifth continuation byte is read as the next item
+        const auto read = orka::smf::readVariableLength(bytes_, pos_);
+        value = read.value_or(0);
+        return read.has_value();
     }
     bool skip(std::size_t n)
     {
@@ -58,25 +55,12 @@ private:
     std::size_t pos_;
 };
 
-int dataBytesOf(std::uint8_t status)
-{
-    switch (status & 0xF0) {
-    case 0xC0:
-    case 0xD0:
-        return 1;
-    case 0xF0:
-        return status == 0xF1 || status == 0xF3 ? 1 : status == 0xF2 ? 2 : 0;
-    default:
-        return 2;
-    }
-}
-
 } // namespace
 
 MidiStream::MidiStream(std::span<const std::uint8_t> file) : file_(file)
 {
     if (file_.size() >= 14)
-        division_ = (unsigned{file_[12]} << 8) | file_[13];
+        division_ = orka::common::readBE16(file_.data() + 12);
     signatures_.push_back(Signature{});
     read();
     findNoteSpans();
@@ -147,7 +131,7 @@ void MidiStream::read()
             payloads_.push_back({static_cast<std::uint32_t>(in.pos()), length});
             complete = in.skip(length);
         } else {
-            const int n = dataBytesOf(e.status);
+            const int n = orka::midi::dataBytesOf(e.status);
             std::uint8_t b = 0;
             if (n >= 1) {
                 complete = in.next(b);
@@ -166,10 +150,10 @@ void MidiStream::read()
         e.tick = tick;
         if (e.isNoteOn()) {
             e.aux = noteOns++;
-        } else if (e.status == 0xFF && e.metaType == 0x51 && payload(e).size() >= 3) {
+        } else if (e.isMeta(orka::midi::meta::kSetTempo) && payload(e).size() >= 3) {
             const auto p = payload(e);
-            tempo = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
-        } else if (e.status == 0xFF && e.metaType == 0x58 && payload(e).size() >= 2) {
+            tempo = orka::common::readBE24(p.data());
+        } else if (e.isMeta(orka::midi::meta::kTimeSignature) && payload(e).size() >= 2) {
             const auto p = payload(e);
             timeSignature(tick, p[0], p[1]);
         } else if (e.kind() == 0xE0) {

@@ -1,10 +1,15 @@
 // The channel filter the ring-tone editor loads as "Qmix.DLL": it reads a Standard MIDI
-// File (format 0 or 1), reports the channels it uses, and writes a format-0 copy that
-// keeps the chosen channels and every meta event in time order. Its state lives in the
+// File (format 0 or 1), reports the channels it uses, and writes a format-0 copy that keeps
+// the chosen channels, prepared so that the converter accepts it, with a log of every change. Its state lives in the
 // library, as the editor expects: SetInfo before Convert, GetInfo after Detect/Convert.
+#include "SongPreparation.h"
+#include "orka/resources/VoiceBank.h"
+#include "orka/smf/Smf.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <new>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -25,157 +30,34 @@ enum Result : std::int32_t {
     kNoRoom = 5,
 };
 
-struct Event {
-    std::uint64_t tick = 0;
-    std::vector<std::uint8_t> bytes; // status written out, no delta
-    int channel = -1;                // -1 for meta events
-};
+constexpr std::uint32_t kAllChannels = 0xFFFF;
+constexpr std::size_t kLogLimit = 65536;
 
-struct Song {
-    std::uint16_t division = 0;
-    std::vector<Event> events; // merged by time, End of Track left out
-    std::uint64_t endTick = 0; // the latest End of Track (or last event)
-    std::uint32_t present = 0; // one bit per channel with a channel message
-};
-
-std::optional<std::uint32_t> readVarLen(std::span<const std::uint8_t> d, std::size_t& pos)
+// Reads a song leniently: a track cut off or broken keeps the events before the fault.
+Result parse(const std::uint8_t* smf, std::int32_t length, std::optional<orka::smf::Song>& song)
 {
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (pos >= d.size())
-            return std::nullopt;
-        const std::uint8_t b = d[pos++];
-        value = (value << 7) | (b & 0x7F);
-        if (b < 0x80)
-            return value;
-    }
-    return std::nullopt;
-}
-
-void writeVarLen(std::vector<std::uint8_t>& out, std::uint32_t value)
-{
-    std::uint8_t bytes[5];
-    int n = 0;
-    bytes[n++] = value & 0x7F;
-    while ((value >>= 7) != 0 && n < 4)
-        bytes[n++] = static_cast<std::uint8_t>(0x80 | (value & 0x7F));
-    while (n > 0)
-        out.push_back(bytes[--n]);
-}
-
-std::uint32_t be32(const std::uint8_t* p)
-{
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
-
-Result parseTrack(std::span<const std::uint8_t> d, Song& song, std::vector<Event>& out)
-{
-    std::size_t pos = 0;
-    std::uint64_t tick = 0;
-    std::uint8_t status = 0;
-    while (pos < d.size()) {
-        auto delta = readVarLen(d, pos);
-        if (!delta || pos >= d.size())
-            return kBadTrack;
-        tick += *delta;
-        Event e;
-        e.tick = tick;
-        const std::uint8_t first = d[pos];
-        if (first == 0xFF) {
-            if (d.size() - pos < 2)
-                return kBadTrack;
-            const std::uint8_t type = d[pos + 1];
-            pos += 2;
-            auto length = readVarLen(d, pos);
-            if (!length || *length > d.size() - pos)
-                return kBadTrack;
-            if (type == 0x2F) {
-                song.endTick = std::max(song.endTick, tick);
-                return kOk; // anything after End of Track is not part of the track
-            }
-            e.bytes = {0xFF, type};
-            writeVarLen(e.bytes, *length);
-            e.bytes.insert(e.bytes.end(), d.begin() + static_cast<std::ptrdiff_t>(pos),
-                           d.begin() + static_cast<std::ptrdiff_t>(pos + *length));
-            pos += *length;
-            out.push_back(std::move(e));
-        } else if (first == 0xF0 || first == 0xF7) {
-            ++pos;
-            auto length = readVarLen(d, pos);
-            if (!length || *length > d.size() - pos)
-                return kBadTrack;
-            pos += *length; // system exclusive is not carried
-        } else if (first > 0xF0) {
-            return kBadTrack;
-        } else {
-            if (first >= 0x80) {
-                status = first;
-                ++pos;
-            } else if (status == 0) {
-                return kBadTrack; // running status before any status byte
-            }
-            const int dataBytes = ((status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0) ? 1 : 2;
-            if (d.size() - pos < static_cast<std::size_t>(dataBytes))
-                return kBadTrack;
-            e.bytes = {status};
-            for (int i = 0; i < dataBytes; ++i) {
-                if (d[pos] >= 0x80)
-                    return kBadTrack;
-                e.bytes.push_back(d[pos++]);
-            }
-            e.channel = status & 0x0F;
-            song.present |= 1u << e.channel;
-            out.push_back(std::move(e));
-        }
-    }
-    song.endTick = std::max(song.endTick, tick); // a track without End of Track ends with its data
-    return kOk;
-}
-
-Result parse(const std::uint8_t* smf, std::int32_t length, Song& song)
-{
-    if (!smf || length < 14)
+    if (!smf || length < static_cast<std::int32_t>(orka::smf::kHeaderChunkSize))
         return kBadArguments;
     const std::span<const std::uint8_t> file(smf, static_cast<std::size_t>(length));
-    if (std::memcmp(file.data(), "MThd", 4) != 0)
+    const auto header = orka::smf::readHeader(file);
+    if (!header || header->format > 1 || !header->ticksPerQuarter())
         return kNotSmf;
-    const std::uint32_t headerLength = be32(file.data() + 4);
-    if (headerLength < 6 || headerLength > file.size() - 8)
-        return kNotSmf;
-    const unsigned format = (file[8] << 8) | file[9];
-    const unsigned tracks = (file[10] << 8) | file[11];
-    song.division = static_cast<std::uint16_t>((file[12] << 8) | file[13]);
-    if (format > 1 || song.division == 0 || (song.division & 0x8000))
-        return kNotSmf;
-    std::size_t pos = 8 + headerLength;
-    unsigned found = 0;
-    while (found < tracks && file.size() - pos >= 8) {
-        const std::uint32_t chunkLength = be32(file.data() + pos + 4);
-        const bool isTrack = std::memcmp(file.data() + pos, "MTrk", 4) == 0;
-        pos += 8;
-        if (chunkLength > file.size() - pos)
-            return kBadChunk;
-        if (isTrack) {
-            std::vector<Event> events;
-            if (Result r = parseTrack(file.subspan(pos, chunkLength), song, events); r != kOk)
-                return r;
-            // Merge by time; at equal times earlier tracks come first.
-            std::vector<Event> merged;
-            merged.reserve(song.events.size() + events.size());
-            std::merge(std::make_move_iterator(song.events.begin()), std::make_move_iterator(song.events.end()),
-                       std::make_move_iterator(events.begin()), std::make_move_iterator(events.end()),
-                       std::back_inserter(merged), [](const Event& a, const Event& b) { return a.tick < b.tick; });
-            song.events = std::move(merged);
-            ++found;
-        }
-        pos += chunkLength;
-    }
-    return found == tracks ? kOk : kBadChunk;
+    song = orka::smf::readSong(file, true);
+    return song ? kOk : kBadChunk;
+}
+
+std::uint32_t presentChannels(const orka::smf::Song& song)
+{
+    std::uint32_t present = 0;
+    for (const auto& e : song.events)
+        if (e.isChannelMessage())
+            present |= 1u << e.channel();
+    return present;
 }
 
 struct State {
     std::mutex mutex;
-    std::uint32_t keep = 0xFFFF;    // channels Convert keeps
+    std::uint32_t keep = kAllChannels; // channels Convert keeps
     std::uint32_t present = 0;      // channels of the last song read
     std::string log;
 };
@@ -188,7 +70,7 @@ State& state()
 
 void logLine(State& s, const std::string& line)
 {
-    if (s.log.size() < 16384)
+    if (s.log.size() < kLogLimit)
         s.log += line + "\n";
 }
 
@@ -232,7 +114,7 @@ QMIX_EXPORT std::int32_t Reset()
 {
     State& s = state();
     std::lock_guard lock(s.mutex);
-    s.keep = 0xFFFF;
+    s.keep = kAllChannels;
     s.present = 0;
     s.log.clear();
     return kOk;
@@ -240,7 +122,7 @@ QMIX_EXPORT std::int32_t Reset()
 
 QMIX_EXPORT std::int32_t Detect(const std::uint8_t* smf, std::int32_t length)
 {
-    Song song;
+    std::optional<orka::smf::Song> song;
     const Result r = parse(smf, length, song);
     State& s = state();
     std::lock_guard lock(s.mutex);
@@ -248,17 +130,19 @@ QMIX_EXPORT std::int32_t Detect(const std::uint8_t* smf, std::int32_t length)
         logLine(s, "detect: not a readable MIDI file (" + std::to_string(r) + ")");
         return r;
     }
-    s.present = song.present;
-    logLine(s, "detect: " + std::to_string(song.events.size()) + " events, channels " + channelList(song.present));
+    s.present = presentChannels(*song);
+    logLine(s, "detect: " + std::to_string(song->events.size()) + " events, channels " + channelList(s.present));
     return kOk;
 }
 
+// Prepares the kept channels of the song for the converter (see SongPreparation.h) and
+// writes the result when it fits both the caller's capacity and twice the input.
 QMIX_EXPORT std::int32_t Convert(const std::uint8_t* smf, std::int32_t length, std::uint8_t* out,
                                  std::int32_t* outLength, std::int32_t mode)
 {
     if (!out || !outLength)
         return kBadArguments;
-    Song song;
+    std::optional<orka::smf::Song> song;
     const Result r = parse(smf, length, song);
     State& s = state();
     std::lock_guard lock(s.mutex);
@@ -266,42 +150,29 @@ QMIX_EXPORT std::int32_t Convert(const std::uint8_t* smf, std::int32_t length, s
         logLine(s, "convert: not a readable MIDI file (" + std::to_string(r) + ")");
         return r;
     }
-    s.present = song.present;
-
-    std::vector<std::uint8_t> body;
-    std::uint64_t previous = 0;
-    std::size_t kept = 0;
-    for (const Event& e : song.events) {
-        if (e.channel >= 0 && !(s.keep & (1u << e.channel)))
-            continue;
-        writeVarLen(body, static_cast<std::uint32_t>(std::min<std::uint64_t>(e.tick - previous, 0x0FFFFFFF)));
-        body.insert(body.end(), e.bytes.begin(), e.bytes.end());
-        previous = e.tick;
-        ++kept;
-    }
-    writeVarLen(body, static_cast<std::uint32_t>(std::min<std::uint64_t>(song.endTick - std::min(song.endTick, previous), 0x0FFFFFFF)));
-    body.insert(body.end(), {0xFF, 0x2F, 0x00});
-
-    std::vector<std::uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1,
-                                      static_cast<std::uint8_t>(song.division >> 8), static_cast<std::uint8_t>(song.division),
-                                      'M', 'T', 'r', 'k'};
-    for (int shift = 24; shift >= 0; shift -= 8)
-        file.push_back(static_cast<std::uint8_t>(body.size() >> shift));
-    file.insert(file.end(), body.begin(), body.end());
-
-    // The caller gives its capacity in *outLength (or 0: the twice-the-input buffer it made).
-    const std::uint64_t limit = 2ull * static_cast<std::uint64_t>(length);
-    const std::uint64_t capacity = *outLength > 0 ? std::min<std::uint64_t>(static_cast<std::uint64_t>(*outLength), limit) : limit;
-    if (file.size() > capacity) {
-        logLine(s, "convert: output of " + std::to_string(file.size()) + " bytes does not fit");
+    s.present = presentChannels(*song);
+    try {
+        const auto prepared = orka::qmix::prepareSong(*song, s.keep, orka::resources::embeddedVoiceBank());
+        for (const auto& line : prepared.log)
+            logLine(s, line);
+        // The caller gives its capacity in *outLength (or 0: the twice-the-input buffer it made).
+        const std::uint64_t limit = 2ull * static_cast<std::uint64_t>(length);
+        const std::uint64_t capacity =
+            *outLength > 0 ? std::min<std::uint64_t>(static_cast<std::uint64_t>(*outLength), limit) : limit;
+        if (prepared.file.size() > capacity) {
+            logLine(s, "convert: output of " + std::to_string(prepared.file.size()) + " bytes does not fit in " +
+                           std::to_string(capacity));
+            return kNoRoom;
+        }
+        std::memcpy(out, prepared.file.data(), prepared.file.size());
+        *outLength = static_cast<std::int32_t>(prepared.file.size());
+        logLine(s, "convert (mode " + std::to_string(mode) + "): channels " + channelList(s.keep & s.present) + ", " +
+                       std::to_string(prepared.file.size()) + " bytes");
+        return kOk;
+    } catch (const std::bad_alloc&) {
+        logLine(s, "convert: out of memory");
         return kNoRoom;
     }
-    std::memcpy(out, file.data(), file.size());
-    *outLength = static_cast<std::int32_t>(file.size());
-    logLine(s, "convert (mode " + std::to_string(mode) + "): kept " + std::to_string(kept) + " of " +
-                   std::to_string(song.events.size()) + " events, channels " + channelList(s.keep & song.present) + ", " +
-                   std::to_string(file.size()) + " bytes");
-    return kOk;
 }
 
 QMIX_EXPORT std::int32_t GetLogSize()

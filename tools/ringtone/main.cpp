@@ -1,6 +1,6 @@
 // ringtone: the ring-tone editor's paths from the command line.
 //   ringtone info IN.mid --json
-//   ringtone make IN.mid OUT.mmf [--from TICK] [--to TICK] [--tempo F] [--volume P] [--channels 1,2,10]
+//   ringtone make IN.mid OUT.mmf [--from TICK] [--to TICK] [--tempo F] [--volume P] [--channels 1,2,10] [--log]
 //   ringtone play IN.mid [--from TICK] [--tempo F] [--volume P] [--mute 3,4] [--loop]
 #include "orka/StringTable.h"
 #include "orka/audio/midi/AudioStrings.h"
@@ -42,7 +42,7 @@ void usage()
 {
     std::cerr << "usage:\n"
                  "  ringtone info IN.mid --json\n"
-                 "  ringtone make IN.mid OUT.mmf [--from TICK] [--to TICK] [--tempo F] [--volume P] [--channels 1,2,10]\n"
+                 "  ringtone make IN.mid OUT.mmf [--from TICK] [--to TICK] [--tempo F] [--volume P] [--channels 1,2,10] [--log]\n"
                  "  ringtone play IN.mid [--from TICK] [--tempo F] [--volume P] [--mute 3,4] [--loop]\n";
 }
 
@@ -51,6 +51,7 @@ struct Options {
     std::map<std::string, std::string> values;
     bool json = false;
     bool loop = false;
+    bool log = false; // make: print what the channel filter changed
 };
 
 Options parseOptions(int argc, char** argv, const std::vector<std::string>& valued)
@@ -62,6 +63,8 @@ Options parseOptions(int argc, char** argv, const std::vector<std::string>& valu
             o.json = true;
         } else if (arg == "--loop") {
             o.loop = true;
+        } else if (arg == "--log") {
+            o.log = true;
         } else if (arg.rfind("--", 0) == 0) {
             if (std::find(valued.begin(), valued.end(), arg) == valued.end())
                 throw UsageError{"unknown option " + arg};
@@ -232,7 +235,10 @@ int runMake(const Options& o)
 
     std::vector<std::uint8_t> smaf;
     std::string message;
-    switch (editor.makeRingTone(smaf, message)) {
+    const MakeOutcome outcome = editor.makeRingTone(smaf, message);
+    if (o.log)
+        std::fputs(editor.filterLog().c_str(), stdout);
+    switch (outcome) {
     case MakeOutcome::Made:
         break;
     case MakeOutcome::NothingToMake:
@@ -255,6 +261,8 @@ int runMake(const Options& o)
         return kExitFailed;
     }
     std::printf("%s: %zu bytes (%.1f KB)\n", out.c_str(), smaf.size(), smaf.size() * 0.0009765625);
+    if (const auto counts = editor.noteCounts(); counts && isatty(fileno(stderr)))
+        std::fprintf(stderr, "%lu of %lu notes kept\n", counts->kept, counts->total);
     return kExitOk;
 }
 

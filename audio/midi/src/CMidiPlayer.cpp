@@ -1,4 +1,6 @@
 #include "orka/audio/midi/CMidiPlayer.h"
+#include "orka/common/ByteOrder.h"
+#include "orka/common/MidiCodes.h"
 
 #include "orka/platform/MidiOut.h"
 #include "orka/platform/PeriodicTimer.h"
@@ -206,22 +208,20 @@ bool CMidiPlayer::dispatch(MidiTrack& track, StepMode mode)
         if (pos >= data.size())
             return endTrack();
         const std::uint8_t type = data[pos++];
-        if (type == 0x2F)
+        if (type == orka::midi::meta::kEndOfTrack)
             return endTrack();
-        if (type == 0x51) {
-            if (!skip(1) || data.size() - pos < 3)
+        // Every meta length is a variable-length quantity, as the check reads it.
+        const auto length = readVariableLength(data, pos);
+        if (!length)
+            return endTrack();
+        if (type == orka::midi::meta::kSetTempo) {
+            if (data.size() - pos < 3) // three bytes of tempo whatever the length says
                 return endTrack();
-            const std::uint32_t tempo = (std::uint32_t{data[pos]} << 16) | (std::uint32_t{data[pos + 1]} << 8) | data[pos + 2];
             pos += 3;
-            tempo_.store(std::max<std::uint32_t>(1, tempo));
+            tempo_.store(std::max<std::uint32_t>(1, common::readBE24(data.data() + pos - 3)));
             return false;
         }
-        std::optional<std::uint32_t> length;
-        if (type < 7 || type == 0x7F)
-            length = readVariableLength(data, pos);
-        else if (pos < data.size())
-            length = data[pos++];
-        if (!length || !skip(*length))
+        if (!skip(*length))
             return endTrack();
         return false;
     }
@@ -250,7 +250,7 @@ bool CMidiPlayer::dispatch(MidiTrack& track, StepMode mode)
         data2 = data[pos++];
     }
     const int kind = status >> 4;
-    if (kind == 0xB && data1 == 7)
+    if (kind == 0xB && data1 == orka::midi::controller::kVolume)
         data2 = scaledVolume(data2, volumePercent_.load());
     const std::uint32_t message = status | (std::uint32_t{data1} << 8) | (data2 << 16);
     if (mode == StepMode::Seek) {

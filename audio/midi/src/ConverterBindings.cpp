@@ -1,5 +1,7 @@
 #include "orka/audio/midi/ConverterBindings.h"
 
+#include <algorithm>
+
 #include "orka/StringTable.h"
 #include "orka/audio/midi/AudioStrings.h"
 #include "orka/platform/Resources.h"
@@ -66,6 +68,19 @@ std::int32_t QmixBinding::detect(const std::uint8_t* smf, std::int32_t length)
 std::int32_t QmixBinding::convert(const std::uint8_t* smf, std::int32_t length, std::uint8_t* out, std::int32_t* outLength)
 {
     return usable_ ? convert_(smf, length, out, outLength, kConvertMode) : kNotUsable;
+}
+
+std::string QmixBinding::log()
+{
+    if (!usable_)
+        return {};
+    const std::int32_t size = getLogSize_();
+    if (size <= 1)
+        return {};
+    std::string text(static_cast<std::size_t>(size), '\0');
+    const std::int32_t written = getLog_(text.data(), size);
+    text.resize(static_cast<std::size_t>(std::clamp(written, 0, size - 1)));
+    return text;
 }
 
 } // namespace orka::audio::midi

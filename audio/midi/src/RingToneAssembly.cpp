@@ -1,6 +1,8 @@
 #include "orka/audio/midi/RingToneAssembly.h"
 
-#include "orka/platform/MidiOut.h"
+#include "orka/common/ByteOrder.h"
+#include "orka/common/MidiCodes.h"
+#include "orka/smf/Smf.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +13,7 @@ namespace {
 
 constexpr std::uint32_t kMaxTempo = 0xFFFFFF;
 
-bool isSetTempo(const SongEvent& e) { return e.bytes.size() == 6 && e.bytes[0] == 0xFF && e.bytes[1] == 0x51; }
+bool isSetTempo(const SongEvent& e) { return e.bytes.size() == 6 && e.bytes[0] == orka::midi::status::kMeta && e.bytes[1] == orka::midi::meta::kSetTempo; }
 int kindOf(const SongEvent& e) { return e.bytes.empty() || e.bytes[0] >= 0xF0 ? 0 : e.bytes[0] >> 4; }
 bool isNoteStart(const SongEvent& e) { return kindOf(e) == 0x9 && e.bytes.size() == 3 && e.bytes[2] != 0; }
 
@@ -21,87 +23,36 @@ std::uint32_t scaledTempo(std::uint32_t tempo, float factor)
     return static_cast<std::uint32_t>(std::clamp(t, 1.0, static_cast<double>(kMaxTempo)));
 }
 
-void appendBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes)
+void appendTempo(std::vector<std::uint8_t>& out, std::uint32_t tempo)
 {
-    for (int i = bytes - 1; i >= 0; --i)
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    out.insert(out.end(), {orka::midi::status::kMeta, orka::midi::meta::kSetTempo, 0x03, static_cast<std::uint8_t>(tempo >> 16),
+                           static_cast<std::uint8_t>(tempo >> 8), static_cast<std::uint8_t>(tempo)});
 }
 
 // Walks one checked track as the loading check walked it and appends its events.
 void collectTrack(const MidiTrack& track, std::vector<SongEvent>& out)
 {
-    const std::span<const std::uint8_t> d = track.data;
-    std::size_t pos = 0;
-    std::int64_t tick = 0;
-    std::uint8_t status = 0;
-    auto take = [&](std::size_t n, std::vector<std::uint8_t>& into) {
-        if (n > d.size() - pos)
-            return false;
-        into.insert(into.end(), d.begin() + static_cast<std::ptrdiff_t>(pos), d.begin() + static_cast<std::ptrdiff_t>(pos + n));
-        pos += n;
-        return true;
-    };
-    for (;;) {
-        auto delta = readVariableLength(d, pos);
-        if (!delta || pos >= d.size())
-            return;
-        tick += *delta;
-        SongEvent e;
-        e.tick = tick;
-        const std::uint8_t first = d[pos++];
-        if (first == 0xFF) {
-            if (pos >= d.size())
-                return;
-            const std::uint8_t type = d[pos++];
-            if (type == 0x2F)
-                return;
-            std::optional<std::uint32_t> length;
-            if (type == 0x51) {
-                if (pos >= d.size())
-                    return;
-                ++pos; // the length byte, taken as 3
-                length = 3;
-            } else if (type < 7 || type == 0x7F) {
-                length = readVariableLength(d, pos);
-            } else if (pos < d.size()) {
-                length = d[pos++];
-            }
-            if (!length)
-                return;
-            e.bytes = {0xFF, type};
-            appendVariableLength(e.bytes, *length);
-            if (!take(*length, e.bytes))
-                return;
-        } else if (first == 0xF0 || first == 0xF7) {
-            auto length = readVariableLength(d, pos);
-            if (!length)
-                return;
-            e.bytes = {first};
-            appendVariableLength(e.bytes, *length);
-            if (!take(*length, e.bytes))
-                return;
-        } else if (first >= 0xF0) {
-            return;
+    smf::TrackReader reader(track.data);
+    smf::Event e;
+    while (reader.next(e)) {
+        SongEvent event;
+        event.tick = static_cast<std::int64_t>(e.tick);
+        if (e.status == orka::midi::status::kMeta) {
+            event.bytes = {e.status, e.metaType};
+            smf::appendVariableLength(event.bytes, static_cast<std::uint32_t>(e.payload.size()));
+            event.bytes.insert(event.bytes.end(), e.payload.begin(), e.payload.end());
+        } else if (e.status == orka::midi::status::kSysEx || e.status == orka::midi::status::kSysExContinuation) {
+            event.bytes = {e.status};
+            smf::appendVariableLength(event.bytes, static_cast<std::uint32_t>(e.payload.size()));
+            event.bytes.insert(event.bytes.end(), e.payload.begin(), e.payload.end());
+        } else if (e.isChannelMessage()) {
+            event.bytes = {e.status, e.data1};
+            if (orka::midi::dataBytesOf(e.status) == 2)
+                event.bytes.push_back(e.data2);
         } else {
-            std::uint8_t data1 = first;
-            if (first >= 0x80) {
-                status = first;
-                if (pos >= d.size())
-                    return;
-                data1 = d[pos++];
-            }
-            if (status == 0) { // a data byte before any status carries no message
-                pos = std::min(pos + 1, d.size());
-                continue;
-            }
-            e.bytes = {status, data1};
-            if (platform::midiDataBytes(status) == 2) {
-                if (pos >= d.size())
-                    return;
-                e.bytes.push_back(d[pos++]);
-            }
+            continue; // a data byte before any status carries no message
         }
-        out.push_back(std::move(e));
+        out.push_back(std::move(event));
     }
 }
 
@@ -110,12 +61,11 @@ void appendEvent(std::vector<std::uint8_t>& body, std::int64_t delta, const Song
 {
     appendVariableLength(body, static_cast<std::uint32_t>(std::clamp<std::int64_t>(delta, 0, 0x0FFFFFFF)));
     if (isSetTempo(e)) {
-        const std::uint32_t tempo = (std::uint32_t{e.bytes[3]} << 16) | (std::uint32_t{e.bytes[4]} << 8) | e.bytes[5];
-        body.insert(body.end(), {0xFF, 0x51, 0x03});
-        appendBigEndian(body, scaledTempo(std::max<std::uint32_t>(1, tempo), s.tempoFactor), 3);
+        const std::uint32_t tempo = common::readBE24(&e.bytes[3]);
+        appendTempo(body, scaledTempo(std::max<std::uint32_t>(1, tempo), s.tempoFactor));
         return;
     }
-    if (scaleVolume && kindOf(e) == 0xB && e.bytes.size() == 3 && e.bytes[1] == 7) {
+    if (scaleVolume && kindOf(e) == 0xB && e.bytes.size() == 3 && e.bytes[1] == orka::midi::controller::kVolume) {
         body.insert(body.end(), {e.bytes[0], 7});
         body.push_back(static_cast<std::uint8_t>(std::min<std::uint64_t>(127, std::uint64_t{e.bytes[2]} * s.volumePercent / 100)));
         return;
@@ -141,7 +91,7 @@ std::uint32_t tempoAt(const std::vector<SongEvent>& events, std::int64_t tick)
         if (e.tick >= tick)
             break;
         if (isSetTempo(e))
-            tempo = std::max<std::uint32_t>(1, (std::uint32_t{e.bytes[3]} << 16) | (std::uint32_t{e.bytes[4]} << 8) | e.bytes[5]);
+            tempo = std::max<std::uint32_t>(1, common::readBE24(&e.bytes[3]));
     }
     return tempo;
 }
@@ -172,8 +122,8 @@ std::vector<std::uint8_t> assembleRingTone(const MidiSong& song, const RingToneS
             if (song.channels[static_cast<std::size_t>(ch)].hasNotes)
                 body.insert(body.end(), {0x00, static_cast<std::uint8_t>(0xB0 | ch), 0x07, value});
     }
-    body.insert(body.end(), {0x00, 0xFF, 0x51, 0x03});
-    appendBigEndian(body, scaledTempo(tempoAt(events, start), s.tempoFactor), 3);
+    body.push_back(0x00); // delta
+    appendTempo(body, scaledTempo(tempoAt(events, start), s.tempoFactor));
 
     std::int64_t previous = start;
     for (const auto& e : events) {
@@ -186,12 +136,12 @@ std::vector<std::uint8_t> assembleRingTone(const MidiSong& song, const RingToneS
     }
     const std::int64_t tail = toSongEnd ? std::max<std::int64_t>(0, song.songLength - previous) : 0;
     appendVariableLength(body, static_cast<std::uint32_t>(std::min<std::int64_t>(tail, 0x0FFFFFFF)));
-    body.insert(body.end(), {0xFF, 0x2F, 0x00});
+    body.insert(body.end(), {orka::midi::status::kMeta, orka::midi::meta::kEndOfTrack, 0x00});
 
     std::vector<std::uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1};
-    appendBigEndian(file, static_cast<std::uint16_t>(song.division), 2);
+    common::appendBE16(file, static_cast<std::uint16_t>(song.division));
     file.insert(file.end(), {'M', 'T', 'r', 'k'});
-    appendBigEndian(file, static_cast<std::uint32_t>(body.size()), 4);
+    common::appendBE32(file, static_cast<std::uint32_t>(body.size()));
     file.insert(file.end(), body.begin(), body.end());
     return file;
 }

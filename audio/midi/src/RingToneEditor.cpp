@@ -91,8 +91,9 @@ bool RingToneEditor::changeChannels(const QmixChannelFlags& selection)
     qmix.reset();
     qmix.detect(openedSong_.data(), length);
     qmix.setInfo(selection_);
-    if (qmix.convert(openedSong_.data(), length, output.data(), &outputLength) != 0 || outputLength < 0 ||
-        static_cast<std::size_t>(outputLength) > output.size()) {
+    const std::int32_t converted = qmix.convert(openedSong_.data(), length, output.data(), &outputLength);
+    filterLog_ = qmix.log();
+    if (converted != 0 || outputLength < 0 || static_cast<std::size_t>(outputLength) > output.size()) {
         busy_ = false;
         if (view_->showMessage(kIdConversionFailed, {}))
             view_->postToParent(kParentConversionFailed);
@@ -293,8 +294,9 @@ std::optional<std::vector<std::uint8_t>> RingToneEditor::filterForMaking(const s
     qmix.setInfo(selection_);
     std::vector<std::uint8_t> output(assembled.size() * 2);
     std::int32_t outputLength = static_cast<std::int32_t>(output.size());
-    if (qmix.convert(assembled.data(), length, output.data(), &outputLength) != 0 || outputLength <= 0 ||
-        static_cast<std::size_t>(outputLength) > output.size()) {
+    const std::int32_t converted = qmix.convert(assembled.data(), length, output.data(), &outputLength);
+    filterLog_ = qmix.log();
+    if (converted != 0 || outputLength <= 0 || static_cast<std::size_t>(outputLength) > output.size()) {
         outcome = MakeOutcome::FilterFailed;
         return std::nullopt;
     }

@@ -1,185 +1,107 @@
 #include "orka/audio/midi/MidiSong.h"
 
+#include "orka/common/ByteOrder.h"
+#include "orka/common/MidiCodes.h"
+#include "orka/smf/Smf.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
-#include <limits>
 
 namespace orka::audio::midi {
 
 namespace {
 
-std::uint32_t be32(const std::uint8_t* p)
+// The check's message for each way a track can fail; `metaType` picks between the two
+// wordings of a meta length fault.
+const char* messageFor(smf::TrackError error, std::uint8_t metaType)
 {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+    using smf::TrackError;
+    const bool variableGroup = metaType < orka::midi::meta::kCuePoint || metaType == orka::midi::meta::kSequencerSpecific;
+    switch (error) {
+    case TrackError::DeltaTime:
+    case TrackError::MessageCut: // found when the next delta time is missing
+        return "Track %i Offset %i: Delta-time problem.";
+    case TrackError::TickOverflow:
+        return "Track %i Offset %i: Total ticks can't fit in integer.";
+    case TrackError::FirstByte:
+        return "Track %i Offset %i: First byte problem.";
+    case TrackError::MetaType:
+        return "Track %i Offset %i: Second byte problem on meta-event.";
+    case TrackError::MetaLength:
+        if (metaType == orka::midi::meta::kSetTempo)
+            return "Track %i Offset %i: Data problem on meta-event.";
+        return variableGroup ? "Track %i Offset %i: Variable-length problem on meta-event."
+                             : "Track %i Offset %i: Length problem on meta-event.";
+    case TrackError::MetaData:
+        return variableGroup ? "Track %i Offset %i: Variable-length data on meta-event."
+                             : "Track %i Offset %i: Data problem on meta-event.";
+    case TrackError::SysExLength:
+        return "Track %i Offset %i: Variable-length problem on SysEx message.";
+    case TrackError::SysExData:
+        return "Track %i Offset %i Variable-Length data on SysEx message.";
+    case TrackError::UndefinedStatus:
+        return "Track %i Offset %i: Incorrect first byte.";
+    case TrackError::FirstDataByte:
+        return "Track %i Offset %i: Message first data byte problem.";
+    case TrackError::None:
+        break;
+    }
+    return "Track %i Offset %i: Delta-time problem.";
 }
-std::uint16_t be16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
 
 // Walks one track's copy and fills the song facts it finds; returns the failure text.
-class TrackCheck {
-public:
-    TrackCheck(int index, MidiTrack& track, MidiSong& song) : index_(index), track_(track), song_(song), data_(track.data) {}
-
-    std::optional<std::string> run()
-    {
-        std::int64_t ticks = 0;
-        bool haveStatus = false;
-        std::uint8_t status = 0;
-        for (;;) {
-            auto delta = readVariableLength(data_, pos_);
-            if (!delta)
-                return fail("Track %i Offset %i: Delta-time problem.");
-            ticks += *delta;
-            if (ticks > std::numeric_limits<std::int32_t>::max())
-                return fail("Track %i Offset %i: Total ticks can't fit in integer.");
-            track_.lengthTicks = static_cast<std::int32_t>(ticks);
-
-            auto first = readByte();
-            if (!first)
-                return fail("Track %i Offset %i: First byte problem.");
-            if (*first == 0xFF) {
-                auto type = readByte();
-                if (!type)
-                    return fail("Track %i Offset %i: Second byte problem on meta-event.");
-                if (*type == 0x2F)
-                    return std::nullopt; // End of Track: the track is good
-                if (*type < 7 || *type == 0x7F) {
-                    auto length = readVariableLength(data_, pos_);
-                    if (!length)
-                        return fail("Track %i Offset %i: Variable-length problem on meta-event.");
-                    if (!skip(*length))
-                        return fail("Track %i Offset %i: Variable-length data on meta-event.");
-                } else if (*type == 0x51) {
-                    // The length byte is taken as 3 whatever it says.
-                    if (!skip(1) || remaining() < 3)
-                        return fail("Track %i Offset %i: Data problem on meta-event.");
-                    const std::uint8_t* p = data_.data() + pos_;
-                    // A tempo of 0 would stop time and divide by zero later; 1 us is as fast as it gets.
-                    song_.tempo = std::max<std::uint32_t>(1, (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2]);
-                    pos_ += 3;
-                } else {
-                    auto length = readByte();
-                    if (!length)
-                        return fail("Track %i Offset %i: Length problem on meta-event.");
-                    if (!skip(*length))
-                        return fail("Track %i Offset %i: Data problem on meta-event.");
-                }
-                continue;
-            }
-            if (*first == 0xF0 || *first == 0xF7) {
-                auto length = readVariableLength(data_, pos_);
-                if (!length)
-                    return fail("Track %i Offset %i: Variable-length problem on SysEx message.");
-                if (!skip(*length))
-                    return fail("Track %i Offset %i Variable-Length data on SysEx message.");
-                continue;
-            }
-            if (*first >= 0xF0)
-                return fail("Track %i Offset %i: Incorrect first byte.");
-
-            std::uint8_t data1 = *first;
-            if (*first >= 0x80) {
-                status = *first;
-                haveStatus = true;
-                auto d = readByte();
-                if (!d || *d >= 0x80)
-                    return fail("Track %i Offset %i: Message first data byte problem.");
-                data1 = *d;
-            }
-            if (!haveStatus) {
-                // A data byte before any status: a two-byte message that changes nothing.
-                skip(1);
-                continue;
-            }
-            const auto channel = static_cast<std::size_t>(status & 0x0F);
-            switch (status >> 4) {
-            case 0x9:
-                song_.channels[channel].hasNotes = true;
-                skip(1);
-                break;
-            case 0xC:
-                if (song_.channels[channel].firstProgram == -1)
-                    song_.channels[channel].firstProgram = data1;
-                break;
-            case 0xD:
-                break;
-            case 0xB:
-                if (data1 == 7) {
-                    if (auto value = readByte())
-                        song_.channelVolumes[channel] = *value;
-                } else {
-                    skip(1);
-                }
-                break;
-            default:
-                skip(1);
-                break;
-            }
+std::optional<std::string> checkTrack(int index, MidiTrack& track, MidiSong& song)
+{
+    namespace status = orka::midi::status;
+    smf::TrackReader reader(track.data);
+    smf::Event e;
+    while (reader.next(e)) {
+        track.lengthTicks = static_cast<std::int32_t>(e.tick);
+        if (e.isMeta(orka::midi::meta::kSetTempo)) {
+            const auto& p = e.payload;
+            // A tempo of 0 would stop time and divide by zero later; 1 us is as fast as it gets.
+            song.tempo = std::max<std::uint32_t>(1, (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2]);
+            continue;
+        }
+        if (!e.isChannelMessage())
+            continue; // exclusive, other meta events, and a data byte with no status
+        auto& channel = song.channels[e.channel()];
+        switch (e.kind()) {
+        case status::kNoteOn:
+            channel.hasNotes = true;
+            break;
+        case status::kProgramChange:
+            if (channel.firstProgram == -1)
+                channel.firstProgram = e.data1;
+            break;
+        case status::kControlChange:
+            if (e.data1 == orka::midi::controller::kVolume)
+                song.channelVolumes[e.channel()] = e.data2;
+            break;
+        default:
+            break;
         }
     }
-
-private:
-    std::size_t remaining() const { return data_.size() - pos_; }
-
-    std::optional<std::uint8_t> readByte()
-    {
-        if (pos_ >= data_.size())
-            return std::nullopt;
-        return data_[pos_++];
-    }
-
-    // Moves past `n` bytes; at the end of the data it stops there and reports false.
-    bool skip(std::uint64_t n)
-    {
-        if (n > remaining()) {
-            pos_ = data_.size();
-            return false;
-        }
-        pos_ += static_cast<std::size_t>(n);
-        return true;
-    }
-
-    std::string fail(const char* format) const
-    {
-        char text[128];
-        std::snprintf(text, sizeof text, format, index_, static_cast<int>(pos_));
-        return text;
-    }
-
-    int index_;
-    MidiTrack& track_;
-    MidiSong& song_;
-    std::span<const std::uint8_t> data_;
-    std::size_t pos_ = 0;
-};
+    track.lengthTicks = static_cast<std::int32_t>(reader.tick() & 0x7FFFFFFF);
+    if (reader.endOfTrack())
+        return std::nullopt;
+    char text[128];
+    std::snprintf(text, sizeof text, messageFor(reader.error(), reader.failedMetaType()), index,
+                  static_cast<int>(reader.offset()));
+    return std::string(text);
+}
 
 } // namespace
 
 std::optional<std::uint32_t> readVariableLength(std::span<const std::uint8_t> data, std::size_t& pos)
 {
-    std::uint32_t value = 0;
-    for (;;) {
-        if (pos >= data.size())
-            return std::nullopt;
-        const std::uint8_t byte = data[pos++];
-        if (value > 0x7FFFFF)
-            return std::nullopt;
-        value = value * 128 + (byte & 0x7F);
-        if (byte < 0x80)
-            return value;
-    }
+    return smf::readVariableLength(data, pos);
 }
 
 void appendVariableLength(std::vector<std::uint8_t>& out, std::uint32_t value)
 {
-    value &= 0x0FFFFFFF;
-    std::uint8_t bytes[4];
-    int n = 0;
-    bytes[n++] = value & 0x7F;
-    while ((value >>= 7) != 0)
-        bytes[n++] = static_cast<std::uint8_t>(0x80 | (value & 0x7F));
-    while (n > 0)
-        out.push_back(bytes[--n]);
+    smf::appendVariableLength(out, value);
 }
 
 std::optional<MidiSong> readMidiSong(std::span<const std::uint8_t> image, std::string* message)
@@ -190,32 +112,30 @@ std::optional<MidiSong> readMidiSong(std::span<const std::uint8_t> image, std::s
     song.channelVolumes.fill(kNoVolume);
 
     // Every header read is bounded by the image: a file cut short fails without a message.
-    if (image.size() < 14 || std::string_view(reinterpret_cast<const char*>(image.data()), 4) != "MThd")
-        return std::nullopt;
-    if (be32(image.data() + 4) != 6)
-        return std::nullopt;
-    song.format = be16(image.data() + 8);
-    song.trackCount = be16(image.data() + 10);
-    song.division = static_cast<std::int16_t>(be16(image.data() + 12));
+    const auto header = smf::readHeader(image);
     // SMPTE timing is refused, and a division of 0 would leave the position unable to move.
-    if (song.division <= 0)
+    if (!header || !header->ticksPerQuarter())
         return std::nullopt;
+    song.format = header->format;
+    song.trackCount = header->trackCount;
+    song.division = static_cast<std::int16_t>(header->division);
 
-    std::size_t pos = 14;
-    if (std::size_t{song.trackCount} * 8 > image.size() - pos)
+    std::size_t pos = smf::kHeaderChunkSize;
+    if (std::size_t{song.trackCount} * smf::kChunkHeaderSize > image.size() - pos)
         return std::nullopt; // cannot hold that many chunk headers
     song.tracks.resize(song.trackCount);
     for (std::size_t i = 0; i < song.trackCount; ++i) {
-        if (image.size() - pos < 8 || std::string_view(reinterpret_cast<const char*>(image.data() + pos), 4) != "MTrk")
+        if (image.size() - pos < smf::kChunkHeaderSize ||
+            std::string_view(reinterpret_cast<const char*>(image.data() + pos), 4) != "MTrk")
             return std::nullopt;
-        const std::uint32_t length = be32(image.data() + pos + 4);
-        pos += 8;
+        const std::uint32_t length = common::readBE32(image.data() + pos + 4);
+        pos += smf::kChunkHeaderSize;
         if (length > 0x7FFFFFFFu || length > image.size() - pos)
             return std::nullopt;
         MidiTrack& track = song.tracks[i];
         track.data.assign(image.begin() + static_cast<std::ptrdiff_t>(pos), image.begin() + static_cast<std::ptrdiff_t>(pos + length));
         pos += length;
-        if (auto failure = TrackCheck(static_cast<int>(i), track, song).run()) {
+        if (auto failure = checkTrack(static_cast<int>(i), track, song)) {
             if (message)
                 *message = *failure;
             return std::nullopt;

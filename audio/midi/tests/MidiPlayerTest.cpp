@@ -360,8 +360,9 @@ TEST_F(MidiPlayer, DurationAndPlayingTime)
 
 TEST_F(MidiPlayer, WalksOddButCheckedTracksWithoutLeavingThem)
 {
-    // A one-byte meta length above 0x7F and a tempo of 0: both loaded, both played safely.
-    Bytes data = {0x00, 0xFF, 0x58, 0x84};
+    // A meta length of two variable-length bytes and a tempo of 0: both loaded, both
+    // played safely, the walk keeping to the check's boundaries.
+    Bytes data = {0x00, 0xFF, 0x08, 0x81, 0x04};
     data.insert(data.end(), 132, 0x7F);
     data.insert(data.end(), {0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x00});
     data.insert(data.end(), {0x00, 0x90, 60, 1, 0x05, 0xFF, 0x2F, 0x00});

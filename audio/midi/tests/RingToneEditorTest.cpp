@@ -340,9 +340,9 @@ TEST_F(Editor, MakingThroughTheRealConverter)
 
 TEST_F(Editor, ChannelChangeTheFilterCannotReadKeepsTheWorkingSong)
 {
-    // A data byte before any status: the player skips it, the filter refuses the file.
-    Bytes data = {0x00, 0x40, 0x40, 0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-    const Bytes song = smf(0, 96, {data});
+    // Format 2 (independent patterns): the player loads it, the filter refuses the file.
+    Bytes data = {0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+    const Bytes song = smf(2, 96, {data});
     ASSERT_TRUE(editor_->open(song));
     view_.answerFirst = true;
     QmixChannelFlags first{};
@@ -369,4 +369,29 @@ TEST_F(Editor, AssemblingATrackedSongMergesItsTracks)
                   0x83, 0x60, 0x80, 0x3E, 0x00,   // tick 960; the note on 64 there is left out
                   0x00, 0xFF, 0x2F, 0x00};
     EXPECT_EQ(editor_->assembledSong(), smf(0, 480, {body}));
+}
+
+// A song outside the converter's subset (format 1, drums, reverb, expression, sustain) is
+// prepared by the filter; the model shows the filter's log and how many notes it kept.
+TEST_F(Editor, MakingARealWorldSongShowsWhatTheFilterChanged)
+{
+    Bytes song = smf(1, 480,
+                     {trackData({{0, setTempo(500000)}, {0, endOfTrack()}}),
+                      trackData({{0, control(0, 91, 60)}, {0, control(0, 11, 90)}, {0, control(0, 64, 127)},
+                                 {0, noteOn(0, 60, 100)}, {0, noteOn(0, 64, 100)}, {240, noteOff(0, 60)},
+                                 {0, noteOff(0, 64)}, {240, control(0, 64, 0)}, {0, endOfTrack()}}),
+                      trackData({{0, noteOn(9, 36, 100)}, {120, noteOff(9, 36)}, {0, noteOn(9, 120, 90)},
+                                 {120, noteOff(9, 120)}, {240, endOfTrack()}})});
+    ASSERT_TRUE(editor_->open(song));
+    editor_->setRange(0, 480);
+    std::vector<std::uint8_t> smaf;
+    std::string message;
+    ASSERT_EQ(editor_->makeRingTone(smaf, message), MakeOutcome::Made) << message << editor_->filterLog();
+    const auto counts = editor_->noteCounts();
+    ASSERT_TRUE(counts) << editor_->filterLog();
+    EXPECT_EQ(counts->total, 4u);
+    EXPECT_EQ(counts->kept, 4u); // the drum note outside the FM kit moves onto its nearest piece
+    EXPECT_NE(editor_->filterLog().find("channel 1: reverb and chorus controllers dropped (1)"), std::string::npos)
+        << editor_->filterLog();
+    EXPECT_NE(editor_->filterLog().find("channel 10: drum notes outside 13-91 mapped"), std::string::npos);
 }

@@ -141,3 +141,27 @@ TEST_F(RingtoneTool, PlayRunsToTheEndOnAnyOutput)
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("output: "), std::string::npos);
 }
+
+// Real songs cut to their first 16 bars, as a new user tries them: each becomes a ring tone,
+// and --log shows what the channel filter changed.
+TEST_F(RingtoneTool, RealSongsCutToSixteenBarsBecomeRingTones)
+{
+    const char* source = std::getenv("ORKA_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    int made = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(source) / "qmix/tests/corpus")) {
+        if (entry.path().extension() != ".mid")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        const std::string bytes = orka::testing::readText(entry.path());
+        const unsigned division = (static_cast<unsigned char>(bytes[12]) << 8) | static_cast<unsigned char>(bytes[13]);
+        const fs::path out = dir_ / (entry.path().stem().string() + ".mmf");
+        const ToolRun r = run("make '" + entry.path().string() + "' '" + out.string() + "' --to " +
+                              std::to_string(16 * 4 * division) + " --log");
+        ASSERT_EQ(r.code, 0) << r.err << r.out;
+        EXPECT_NE(r.out.find("notes kept: "), std::string::npos) << r.out;
+        EXPECT_EQ(orka::testing::readText(out).substr(0, 4), "MMMD");
+        ++made;
+    }
+    EXPECT_GE(made, 5);
+}

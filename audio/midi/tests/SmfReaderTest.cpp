@@ -1,5 +1,6 @@
 #include "SmfBuilder.h"
 #include "orka/audio/midi/MidiSong.h"
+#include "orka/audio/midi/RingToneAssembly.h"
 
 #include <gtest/gtest.h>
 
@@ -106,11 +107,17 @@ TEST(SmfReader, MetaLengthRules)
     text.insert(text.end(), {0x00, 0xFF, 0x2F, 0x00});
     EXPECT_TRUE(readMidiSong(oneTrack(text)));
 
-    // A one-byte length of 0x84 is 132 bytes, not the start of a variable-length number.
-    Bytes oneByte = {0x00, 0xFF, 0x58, 0x84};
-    oneByte.insert(oneByte.end(), 132, 0);
-    oneByte.insert(oneByte.end(), {0x00, 0xFF, 0x2F, 0x00});
-    EXPECT_TRUE(readMidiSong(oneTrack(oneByte)));
+    // Every meta length is a variable-length number: 0x81 0x48 is 200 bytes for a program
+    // name (0x08) or a device name (0x09) too, and the notes after them are read.
+    for (std::uint8_t type : {std::uint8_t{0x08}, std::uint8_t{0x09}, std::uint8_t{0x7E}}) {
+        Bytes longName = {0x00, 0xFF, type, 0x81, 0x48};
+        longName.insert(longName.end(), 200, 'n');
+        longName.insert(longName.end(), {0x00, 0x93, 60, 100, 0x83, 0x60, 0x83, 60, 0, 0x00, 0xFF, 0x2F, 0x00});
+        auto song = readMidiSong(oneTrack(longName));
+        ASSERT_TRUE(song) << int{type};
+        EXPECT_TRUE(song->channels[3].hasNotes);
+        EXPECT_EQ(song->songLength, 480);
+    }
 
     Bytes metaPastEnd = {0x00, 0xFF, 0x01, 0x10, 'a', 'b'};
     EXPECT_EQ(failureOf(oneTrack(metaPastEnd)), "Track 0 Offset 6: Variable-length data on meta-event.");
@@ -221,4 +228,20 @@ TEST(SmfReader, VariableLengthHelpersRoundTrip)
         EXPECT_EQ(*back, v);
         EXPECT_EQ(pos, out.size());
     }
+}
+
+TEST(SmfReader, RingToneOfASongWithALongMetaEventReadsBack)
+{
+    Bytes data = {0x00, 0xFF, 0x08, 0x81, 0x48};
+    data.insert(data.end(), 200, 'p');
+    data.insert(data.end(), {0x00, 0xC0, 5, 0x00, 0x90, 64, 90, 0x87, 0x40, 0x80, 64, 0, 0x00, 0xFF, 0x2F, 0x00});
+    auto song = readMidiSong(oneTrack(data));
+    ASSERT_TRUE(song);
+    orka::audio::midi::RingToneSettings settings; // from the start, so the long event is copied
+    const auto tone = orka::audio::midi::assembleRingTone(*song, settings);
+    auto back = readMidiSong(tone);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->channels[0].firstProgram, 5);
+    EXPECT_EQ(back->songLength, 960);
+    EXPECT_TRUE(back->channels[0].hasNotes);
 }

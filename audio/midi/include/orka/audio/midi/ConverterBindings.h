@@ -46,6 +46,8 @@ public:
     std::int32_t reset(); // 0 when not usable
     std::int32_t detect(const std::uint8_t* smf, std::int32_t length);
     std::int32_t convert(const std::uint8_t* smf, std::int32_t length, std::uint8_t* out, std::int32_t* outLength);
+    // The filter's log since the last Reset: one line per change it made. Empty when not usable.
+    std::string log();
 
 private:
     using InfoFn = std::int32_t (*)(std::uint32_t*);

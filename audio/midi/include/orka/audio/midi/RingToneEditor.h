@@ -5,6 +5,7 @@
 #include "orka/audio/midi/CMidiPlayer.h"
 #include "orka/audio/midi/ConverterBindings.h"
 #include "orka/audio/midi/RingToneAssembly.h"
+#include "orka/common/FilterLog.h"
 
 #include <atomic>
 #include <functional>
@@ -96,6 +97,10 @@ public:
     double shownPosition() const { return shownPosition_; }
     bool busy() const { return busy_; }
     const std::vector<std::uint8_t>& workingSong() const { return workingSong_; }
+    // What the channel filter changed in its last preparation (a channel change or the song
+    // made into a ring tone), and how many of the notes it was given it kept.
+    const std::string& filterLog() const { return filterLog_; }
+    std::optional<common::NoteCounts> noteCounts() const { return common::lastNoteCounts(filterLog_); }
 
     // MidiPlayerOwner
     void midiNotify(unsigned message, unsigned wParam) override;
@@ -129,6 +134,7 @@ private:
     QmixChannelFlags selection_{};
     double shownPosition_ = 0.0;
     bool busy_ = false;
+    std::string filterLog_;
 };
 
 } // namespace orka::audio::midi
