@@ -1,6 +1,7 @@
 #include "orka/smaf/SmafSequencer.h"
 
 #include "orka/smaf/Synthesizer.h"
+#include "orka/common/MidiCodes.h"
 
 #include <algorithm>
 #include <array>
@@ -286,13 +287,13 @@ void SmafSequencer::buildScoreEvents(const ScoreTrack& track)
             const int code = c & 0x0F;
             switch (c & 0x30) {
             case 0x00:
-                add(t, pack(0xB0 | ch, 11, kExpression[code]));
+                add(t, pack(0xB0 | ch, midi::controller::kExpression, kExpression[code]));
                 break;
             case 0x10:
                 add(t, pack(0xE0 | ch, 0, code * 8));
                 break;
             case 0x20:
-                add(t, pack(0xB0 | ch, 1, kModulation[code]));
+                add(t, pack(0xB0 | ch, midi::controller::kModulation, kModulation[code]));
                 break;
             default: {
                 std::uint8_t v = 0;
@@ -300,16 +301,16 @@ void SmafSequencer::buildScoreEvents(const ScoreTrack& track)
                     break;
                 switch (code) {
                 case 0: add(t, pack(0xC0 | ch, v)); break;
-                case 1: add(t, pack(0xB0 | ch, 32, v > 127 ? v - 118 : v)); break;
+                case 1: add(t, pack(0xB0 | ch, midi::controller::kBankSelectLsb, v > 127 ? v - 118 : v)); break;
                 case 2: {
                     const int magnitude = v & 0x7F;
                     octaveShift_[ch] = static_cast<std::int8_t>(magnitude > 4 ? 0 : (v & 0x80 ? -magnitude : magnitude));
                     break;
                 }
                 case 4: add(t, pack(0xE0 | ch, 0, v)); break;
-                case 7: add(t, pack(0xB0 | ch, 7, v)); break;
-                case 10: add(t, pack(0xB0 | ch, 10, v)); break;
-                case 11: add(t, pack(0xB0 | ch, 11, v)); break;
+                case 7: add(t, pack(0xB0 | ch, midi::controller::kVolume, v)); break;
+                case 10: add(t, pack(0xB0 | ch, midi::controller::kPan, v)); break;
+                case 11: add(t, pack(0xB0 | ch, midi::controller::kExpression, v)); break;
                 default: break;
                 }
                 break;
@@ -344,7 +345,7 @@ void SmafSequencer::buildScoreEvents(const ScoreTrack& track)
     }
     // All sound off for the track's own four channels when its last event is done.
     for (int ch = base; ch < base + 4; ++ch)
-        add(latestTime_, pack(0xB0 | ch, 120, 0));
+        add(latestTime_, pack(0xB0 | ch, midi::controller::kAllSoundOff, 0));
 }
 
 void SmafSequencer::buildAudioEvents(const AudioTrack& track)
