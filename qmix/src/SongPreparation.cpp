@@ -33,13 +33,9 @@ constexpr std::uint8_t kKits = 10;
 constexpr std::uint8_t kFullExpression = 127;
 constexpr std::uint8_t kPedalDown = 64;
 constexpr std::uint8_t kNoParameter = 127;          // RPN/NRPN "null" and "not selected"
-constexpr std::uint8_t kNrpnLsb = 98;
-constexpr std::uint8_t kNrpnMsb = 99;
 constexpr std::uint8_t kGm2MelodicBank = 121;
 constexpr std::uint8_t kGm2DrumBank = 120;
 constexpr std::uint8_t kXgDrumBank = 127;
-constexpr std::uint8_t kReverb = 91;
-constexpr std::uint8_t kChorus = 93;
 constexpr int kProgramsPerFamily = 8;
 constexpr double kMicrosecondsPerSmafTick = melconv::kTimebaseMs * 1000.0;
 // What each way of fitting the budget costs, in notes lost: a note gone counts 1; a hit moved
@@ -282,8 +278,8 @@ private:
                 case controller::kRpnLsb:
                     rpnLsb[ch] = d2;
                     break;
-                case kNrpnMsb:
-                case kNrpnLsb:
+                case controller::kNrpnMsb:
+                case controller::kNrpnLsb:
                     rpnMsb[ch] = rpnLsb[ch] = kNoParameter; // data entry now goes elsewhere
                     break;
                 case controller::kDataEntryMsb:
@@ -296,8 +292,8 @@ private:
                 case controller::kChannelReserve:
                 case controller::kDataEntryLsb:
                     break; // our own bank and reserve are written; the fine bend range is not used
-                case kReverb:
-                case kChorus:
+                case controller::kReverb:
+                case controller::kChorus:
                     ++effects[ch];
                     break;
                 default:

@@ -4,6 +4,7 @@
 #include "orka/common/ByteOrder.h"
 
 #include "orka/common/SmafCodes.h"
+#include "orka/common/MidiCodes.h"
 
 #include <algorithm>
 #include <array>
@@ -287,13 +288,13 @@ void SmafSequencer::buildScoreEvents(const ScoreTrack& track)
             const int code = c & codes::kControlValueMask;
             switch (c & codes::kControlKindMask) {
             case codes::kControlExpression:
-                add(t, pack(0xB0 | ch, 11, kExpression[code]));
+                add(t, pack(0xB0 | ch, midi::controller::kExpression, kExpression[code]));
                 break;
             case codes::kControlPitchBend:
                 add(t, pack(0xE0 | ch, 0, code * 8));
                 break;
             case codes::kControlModulation:
-                add(t, pack(0xB0 | ch, 1, kModulation[code]));
+                add(t, pack(0xB0 | ch, midi::controller::kModulation, kModulation[code]));
                 break;
             default: { // codes::kControlExtended
                 std::uint8_t v = 0;
@@ -301,16 +302,16 @@ void SmafSequencer::buildScoreEvents(const ScoreTrack& track)
                     break;
                 switch (code) {
                 case codes::kExtendedProgram: add(t, pack(0xC0 | ch, v)); break;
-                case codes::kExtendedBank: add(t, pack(0xB0 | ch, 32, v > 127 ? v - 118 : v)); break;
+                case codes::kExtendedBank: add(t, pack(0xB0 | ch, midi::controller::kBankSelectLsb, v > 127 ? v - 118 : v)); break;
                 case codes::kExtendedOctaveShift: {
                     const int magnitude = v & 0x7F;
                     octaveShift_[ch] = static_cast<std::int8_t>(magnitude > 4 ? 0 : (v & 0x80 ? -magnitude : magnitude));
                     break;
                 }
                 case codes::kExtendedPitchBend: add(t, pack(0xE0 | ch, 0, v)); break;
-                case codes::kExtendedVolume: add(t, pack(0xB0 | ch, 7, v)); break;
-                case codes::kExtendedPan: add(t, pack(0xB0 | ch, 10, v)); break;
-                case codes::kExtendedExpression: add(t, pack(0xB0 | ch, 11, v)); break;
+                case codes::kExtendedVolume: add(t, pack(0xB0 | ch, midi::controller::kVolume, v)); break;
+                case codes::kExtendedPan: add(t, pack(0xB0 | ch, midi::controller::kPan, v)); break;
+                case codes::kExtendedExpression: add(t, pack(0xB0 | ch, midi::controller::kExpression, v)); break;
                 default: break;
                 }
                 break;
@@ -347,7 +348,7 @@ void SmafSequencer::buildScoreEvents(const ScoreTrack& track)
     }
     // All sound off for the track's own four channels when its last event is done.
     for (int ch = base; ch < base + 4; ++ch)
-        add(latestTime_, pack(0xB0 | ch, 120, 0));
+        add(latestTime_, pack(0xB0 | ch, midi::controller::kAllSoundOff, 0));
 }
 
 void SmafSequencer::buildAudioEvents(const AudioTrack& track)

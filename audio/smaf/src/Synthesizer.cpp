@@ -1,6 +1,7 @@
 #include "orka/smaf/Synthesizer.h"
 
 #include "orka/smaf/FmTables.h"
+#include "orka/common/MidiCodes.h"
 
 #include "orka/common/FmFrequency.h"
 #include "orka/common/SmafCodes.h"
@@ -326,30 +327,30 @@ void Synthesizer::controlChange(int ch, int controller, int value)
 {
     ChannelState& c = channels_[ch];
     switch (controller) {
-    case 0:
+    case midi::controller::kBankSelectMsb:
         c.bankMsb = static_cast<std::uint8_t>(value);
         updateChannelVoice(c, ch);
         break;
-    case 32:
+    case midi::controller::kBankSelectLsb:
         c.bankLsb = static_cast<std::uint8_t>(value);
         updateChannelVoice(c, ch);
         break;
-    case 1:
+    case midi::controller::kModulation:
         c.modulation = static_cast<std::uint8_t>(value == 0 ? 0 : (value >> 5) + 1);
         for (int i = 0; i < c.noteCount; ++i)
             if (c.notes[i].slot >= 0)
                 engine_.setModulation(c.notes[i].slot, c.modulation);
         break;
-    case 6:
+    case midi::controller::kDataEntryMsb:
         if (c.rpnMsb == 0 && c.rpnLsb == 0 && c.nonRegistered == 0)
             c.bendRange = static_cast<std::uint8_t>(value);
         break;
-    case 7:
-    case 10:
-    case 11:
-        if (controller == 7)
+    case midi::controller::kVolume:
+    case midi::controller::kPan:
+    case midi::controller::kExpression:
+        if (controller == midi::controller::kVolume)
             c.volume = static_cast<std::uint8_t>(value);
-        else if (controller == 10)
+        else if (controller == midi::controller::kPan)
             c.pan = static_cast<std::uint8_t>(value);
         else
             c.expression = static_cast<std::uint8_t>(value);
@@ -357,23 +358,23 @@ void Synthesizer::controlChange(int ch, int controller, int value)
             applyGains(ch, c.notes[i]);
         updateSampleVolume(ch);
         break;
-    case 55:
+    case midi::controller::kChannelReserve:
         c.noteLimit = static_cast<std::uint8_t>(value);
         break;
-    case 98:
-    case 99:
+    case midi::controller::kNrpnLsb:
+    case midi::controller::kNrpnMsb:
         c.nonRegistered = 1;
         break;
-    case 100:
+    case midi::controller::kRpnLsb:
         c.rpnLsb = static_cast<std::uint8_t>(value);
         c.nonRegistered = 0;
         break;
-    case 101:
+    case midi::controller::kRpnMsb:
         c.rpnMsb = static_cast<std::uint8_t>(value);
         c.nonRegistered = 0;
         break;
-    case 120:
-    case 123:
+    case midi::controller::kAllSoundOff:
+    case midi::controller::kAllNotesOff:
         releaseAll(ch);
         break;
     default:
