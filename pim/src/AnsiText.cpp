@@ -8,24 +8,6 @@ using orka::platform::Codepage;
 
 constexpr char16_t kReplacement = u'\uFFFD';
 
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-// Converts one character at a time once the whole text failed: the slow path only runs for
-// texts that hold something the code page lacks.
-std::string ansiByCharacter(const std::u16string& text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::u16string one(1, text[i]);
-        if (isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1]))
-            one += text[++i];
-        auto ansi = Codepage::utf16ToAnsi(one);
-        out += ansi ? *ansi : std::string("?");
-    }
-    return out;
-}
-
 // Splits ANSI bytes into characters of the code page by trying one and then two bytes.
 std::u16string utf16ByCharacter(const std::string& ansi)
 {
@@ -49,9 +31,7 @@ std::u16string utf16ByCharacter(const std::string& ansi)
 
 std::string ansiFromUtf16(const std::u16string& text)
 {
-    if (auto whole = Codepage::utf16ToAnsi(text))
-        return *whole;
-    return ansiByCharacter(text);
+    return Codepage::utf16ToAnsiOrQuestionMarks(text);
 }
 
 std::string ansiFromUtf8(const std::string& text)
@@ -65,7 +45,7 @@ std::string ansiFromUtf8(const std::string& text)
             ascii += static_cast<unsigned char>(c) < 0x80 ? c : '?';
         return ascii;
     }
-    return ansiByCharacter(*wide);
+    return Codepage::utf16ToAnsiOrQuestionMarks(*wide);
 }
 
 std::u16string utf16FromAnsi(const std::string& ansi)
