@@ -3,8 +3,10 @@
 
 int main(int argc, char** argv)
 {
-    auto options = orkactl::parseArguments(argc, argv);
-    if (!options)
-        return orkactl::kExitUsage;
-    return orkactl::run(*options);
+    std::vector<orka::cli::Command> table;
+    for (const orkactl::Command& command : orkactl::builtInCommands())
+        table.push_back({command.name, command.options,
+                         [command](const orka::cli::Arguments& args) { return orkactl::run(command, args); }});
+    const orka::cli::Program program("orkactl", orkactl::kUsageText);
+    return program.run(argc, argv, {{"port", 0, true}}, table);
 }
