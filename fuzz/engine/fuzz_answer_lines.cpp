@@ -27,10 +27,13 @@ struct PlainReading {
     std::vector<std::string> fields;
 };
 
+// Heads hold no NUL, so comparing their length of bytes also compares any NUL in `s`.
 bool startsNoCase(const std::string& s, const std::string& head)
 {
     return s.size() >= head.size() && ::strncasecmp(s.c_str(), head.c_str(), head.size()) == 0;
 }
+
+bool equalsNoCase(const std::string& s, const std::string& word) { return s.size() == word.size() && startsNoCase(s, word); }
 
 // The reading of a flat line (no parentheses, no quotes) as a person would do it by hand.
 PlainReading readPlainly(const std::string& line)
@@ -39,9 +42,9 @@ PlainReading readPlainly(const std::string& line)
     if (b == std::string::npos)
         return {};
     const std::string work = line.substr(b, line.find_last_not_of(" \r\n") - b + 1);
-    if (::strcasecmp(work.c_str(), "OK") == 0)
+    if (equalsNoCase(work, "OK"))
         return {kLineOk, {}};
-    if (::strcasecmp(work.c_str(), "ERROR") == 0)
+    if (equalsNoCase(work, "ERROR"))
         return {kLineError, {}};
     auto afterHead = [&](std::size_t length) {
         std::size_t i = length;

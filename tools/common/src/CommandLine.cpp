@@ -22,7 +22,7 @@ constexpr int kNonOption = 1;
 
 std::string spelling(const Option& o) { return o.name.empty() ? std::string("-") + o.letter : "--" + o.name; }
 
-// Every option once, by key; the same key must mean the same thing everywhere.
+// Every option once, by key (commands that share an option name share its meaning).
 std::vector<Option> merged(std::vector<Option> options)
 {
     std::vector<Option> out;
@@ -34,11 +34,11 @@ std::vector<Option> merged(std::vector<Option> options)
     return out;
 }
 
+} // namespace
+
 // Parses with getopt_long. Options are returned in order (the leading '-'), so options
 // after arguments work whatever POSIXLY_CORRECT says; the ':' makes a missing value
 // distinguishable from an unknown option. Throws UsageError.
-} // namespace
-
 void Program::parse(int argc, char** argv, const std::vector<Option>& options, bool firstIsCommand, Arguments& parsed)
 {
     std::string& command = parsed.command_;

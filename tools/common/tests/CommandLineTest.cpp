@@ -16,7 +16,9 @@ const char* const kUsage = "usage: tool [--bank FILE] [-d DIR] [-v] IN...\n";
 // Runs a program in-process and keeps what it printed.
 class Cli : public ::testing::Test {
 protected:
-    int run(std::vector<std::string> words, const std::vector<Option>& options, const Body& body)
+    // Runs `tool WORDS...` through a program set up by `runProgram`.
+    template <typename Run>
+    int runWords(std::vector<std::string> words, const Run& runProgram)
     {
         words.insert(words.begin(), "tool");
         std::vector<char*> argv;
@@ -24,17 +26,16 @@ protected:
             argv.push_back(w.data());
         Program program("tool", kUsage);
         program.setStreams(out_, err_);
-        return program.run(static_cast<int>(argv.size()), argv.data(), options, body);
+        return runProgram(program, static_cast<int>(argv.size()), argv.data());
+    }
+    int run(std::vector<std::string> words, const std::vector<Option>& options, const Body& body)
+    {
+        return runWords(std::move(words), [&](const Program& p, int argc, char** argv) { return p.run(argc, argv, options, body); });
     }
     int runCommands(std::vector<std::string> words, const std::vector<Command>& commands)
     {
-        words.insert(words.begin(), "tool");
-        std::vector<char*> argv;
-        for (std::string& w : words)
-            argv.push_back(w.data());
-        Program program("tool", kUsage);
-        program.setStreams(out_, err_);
-        return program.run(static_cast<int>(argv.size()), argv.data(), {{"port", 0, true}}, commands);
+        return runWords(std::move(words),
+                        [&](const Program& p, int argc, char** argv) { return p.run(argc, argv, {{"port", 0, true}}, commands); });
     }
 
     const std::vector<Option> options_{{"bank", 0, true}, {"", 'd', true}, {"verbose", 'v', false}, {"fault", 0, true}};
