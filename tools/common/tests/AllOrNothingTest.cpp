@@ -1,6 +1,7 @@
 // Every program's output appears whole or not at all: a refused input, a kill in the middle
 // of a large write and a full disk leave an old file of the same name as it was and no
 // partial file beside it.
+#include "orka/Version.h"
 #include "orka/testing/ToolRunner.h"
 
 #include <gtest/gtest.h>
@@ -178,6 +179,24 @@ TEST_F(AllOrNothing, AFullDiskFailsWithAClearMessageAndLeavesNothingPartial)
         EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
         EXPECT_EQ(entries(), before);
         EXPECT_EQ(readText(dir_.path() / "old.out"), kOldContents);
+    }
+}
+
+TEST(EveryTool, AnswersHelpAndVersionOnStandardOutputWithoutTouchingFiles)
+{
+    orka::testing::ScratchDir dir("orka-tool-help");
+    for (const std::string name : {"melconv", "mmfplay", "ringtone", "orkapic", "orkactl", "q5sim"}) {
+        const std::string exe = shellQuote(orka::testing::testBinary(name).string());
+        // Run in an empty folder: "--help" must not be taken for a file to open or write.
+        const std::string cd = "cd " + shellQuote(dir.path().string()) + " && ";
+        const ToolRun help = runShell(cd + exe + " --help");
+        EXPECT_EQ(help.code, 0) << name << help.err;
+        EXPECT_NE(help.out.find("sage"), std::string::npos) << name << help.out;
+        EXPECT_EQ(help.err, "") << name;
+        const ToolRun version = runShell(cd + exe + " --version");
+        EXPECT_EQ(version.code, 0) << name;
+        EXPECT_EQ(version.out, name + " " + ORKA_VERSION + "\n");
+        EXPECT_TRUE(fs::is_empty(dir.path())) << name;
     }
 }
 
