@@ -4,6 +4,7 @@
 #include "EngineApp.h"
 #include "HexText.h"
 
+#include "orka/Version.h"
 #include "orka/platform/Codepage.h"
 
 #include <new>
@@ -48,9 +49,9 @@ PIO_EXPORT const char* PIOGetLastErrMsg() { return CEngineApp::instance().LastEr
 PIO_EXPORT void PIOGetDLLVersion(unsigned short* major, unsigned short* minor, unsigned short*)
 {
     if (major)
-        *major = 1;
+        *major = ORKA_VERSION_MAJOR;
     if (minor)
-        *minor = 0;
+        *minor = ORKA_VERSION_MINOR;
 }
 
 PIO_EXPORT void PIOFreeMemory(unsigned long result)

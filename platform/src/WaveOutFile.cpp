@@ -3,17 +3,21 @@
 #include "WaveOutQueue.h"
 
 #include "orka/common/ByteOrder.h"
+#include "orka/platform/StatePaths.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <fstream>
+#include <optional>
 
 namespace orka::platform {
 namespace {
 
 using common::writeLE16;
 using common::writeLE32;
+
+// The RIFF sizes are 32-bit: the data chunk holds at most this much after the header's 36 bytes.
+constexpr std::uint64_t kMaxWavData = 0xFFFFFFFFull - 36;
 
 std::array<std::uint8_t, 44> wavHeader(const WaveFormat& f, std::uint32_t dataBytes)
 {
@@ -35,62 +39,77 @@ std::array<std::uint8_t, 44> wavHeader(const WaveFormat& f, std::uint32_t dataBy
 
 class FileWaveOut final : public QueuedWaveOut {
 public:
-    explicit FileWaveOut(std::filesystem::path file) : QueuedWaveOut(true), file_(std::move(file)) {}
+    FileWaveOut(std::filesystem::path file, FileWaveClosed closed)
+        : QueuedWaveOut(true), file_(std::move(file)), closed_(std::move(closed))
+    {
+    }
     ~FileWaveOut() override { close(); }
     bool audible() const override { return false; }
     std::string name() const override { return "file"; }
+    void restart() override
+    {
+        ran_.store(true);
+        QueuedWaveOut::restart();
+    }
 
 protected:
     bool openDevice(const WaveFormat& format) override
     {
-        out_.open(file_, std::ios::binary | std::ios::trunc);
-        if (!out_)
-            return false;
+        writer_.emplace(file_);
         const auto h = wavHeader(format, 0);
-        out_.write(reinterpret_cast<const char*>(h.data()), h.size());
-        return static_cast<bool>(out_);
+        return writer_->write(h.data(), h.size());
     }
     // Buffers written while paused (the priming silence before the first Play) are not music.
     void consume(std::span<const std::uint8_t> bytes, bool writtenWhileRunning) override
     {
         if (!writtenWhileRunning || bytes.empty())
             return;
-        const std::uint64_t room = 0xFFFFFFFFull - 36 - dataBytes_;
+        const std::uint64_t room = kMaxWavData - dataBytes_;
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), room));
-        out_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(n));
+        writer_->write(bytes.data(), n);
         dataBytes_ += n;
     }
     bool drainOnClose() const override { return true; }
+    // The file takes its name only when the device ran and every byte reached the disk; a
+    // device closed without running (the player refused the data) leaves nothing behind.
     void closeDevice() override
     {
-        const auto h = wavHeader(format(), static_cast<std::uint32_t>(dataBytes_));
-        out_.seekp(0);
-        out_.write(reinterpret_cast<const char*>(h.data()), h.size());
-        out_.close();
+        std::string error;
+        if (ran_.load()) {
+            const auto h = wavHeader(format(), static_cast<std::uint32_t>(dataBytes_));
+            if (!(writer_->writeAt(0, h.data(), h.size()) && writer_->commit()))
+                error = writer_->error().empty() ? "not written" : writer_->error();
+        } else {
+            writer_->discard();
+            error = "nothing was played";
+        }
+        writer_.reset();
+        if (closed_)
+            closed_(error);
     }
 
 private:
     std::filesystem::path file_;
-    std::ofstream out_;
+    FileWaveClosed closed_;
+    std::optional<AtomicFileWriter> writer_;
+    std::atomic<bool> ran_{false};
     std::uint64_t dataBytes_ = 0;
 };
 
 } // namespace
 
-std::unique_ptr<WaveOut> createFileWaveOut(const std::filesystem::path& file)
+std::unique_ptr<WaveOut> createFileWaveOut(const std::filesystem::path& file, FileWaveClosed closed)
 {
-    return std::make_unique<FileWaveOut>(file);
+    return std::make_unique<FileWaveOut>(file, std::move(closed));
 }
 
 bool writeWavFile(const std::filesystem::path& file, const WaveFormat& format, std::span<const std::uint8_t> pcm)
 {
-    if (pcm.size() > 0xFFFFFFFFull - 36)
+    if (pcm.size() > kMaxWavData)
         return false;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    AtomicFileWriter writer(file);
     const auto h = wavHeader(format, static_cast<std::uint32_t>(pcm.size()));
-    out.write(reinterpret_cast<const char*>(h.data()), h.size());
-    out.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(pcm.size()));
-    return static_cast<bool>(out);
+    return writer.write(h.data(), h.size()) && writer.write(pcm.data(), pcm.size()) && writer.commit();
 }
 
 } // namespace orka::platform

@@ -6,6 +6,7 @@
 // Exit status: 0 converted, 1 a file was refused (the converter's reason on stderr, no
 // output left behind), 2 wrong usage.
 #include "melconv.h"
+#include "orka/cli/CommandLine.h"
 #include "orka/platform/Library.h"
 #include "orka/platform/StatePaths.h"
 #include "orka/resources/VoiceBank.h"
@@ -24,15 +25,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kConverted = 0;
-constexpr int kRefused = 1;
-constexpr int kUsage = 2;
+using orka::cli::kExitFailed;
+using orka::cli::kExitOk;
 
-void usage()
-{
-    std::cerr << "usage: melconv [--bank FILE] [--adpcm FILE] IN.mid OUT.mmf\n"
-                 "       melconv [--bank FILE] [--adpcm FILE] -d OUTDIR IN.mid...\n";
-}
+const char* const kUsageText = "usage: melconv [--bank FILE] [--adpcm FILE] IN.mid OUT.mmf\n"
+                               "       melconv [--bank FILE] [--adpcm FILE] -d OUTDIR IN.mid...\n";
 
 std::optional<std::vector<std::uint8_t>> readFile(const fs::path& path)
 {
@@ -98,43 +95,6 @@ private:
     MCVConvertFn convert_ = nullptr;
 };
 
-struct Options {
-    std::optional<fs::path> bank;
-    std::optional<fs::path> adpcm;
-    std::optional<fs::path> outDir;
-    std::vector<fs::path> files;
-};
-
-std::optional<Options> parse(int argc, char** argv)
-{
-    Options o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> std::optional<fs::path> {
-            if (i + 1 >= argc)
-                return std::nullopt;
-            return fs::path(argv[++i]);
-        };
-        if (arg == "--bank") {
-            if (!(o.bank = value()))
-                return std::nullopt;
-        } else if (arg == "--adpcm") {
-            if (!(o.adpcm = value()))
-                return std::nullopt;
-        } else if (arg == "-d") {
-            if (!(o.outDir = value()))
-                return std::nullopt;
-        } else if (arg == "-h" || arg == "--help" || (arg.size() > 1 && arg[0] == '-')) {
-            return std::nullopt;
-        } else {
-            o.files.emplace_back(arg);
-        }
-    }
-    if (o.outDir ? o.files.empty() : o.files.size() != 2)
-        return std::nullopt;
-    return o;
-}
-
 // Converts `in` to `out`; prints the reason and returns false when it cannot.
 bool convertOne(const Converter& converter, const fs::path& in, const fs::path& out, std::span<const std::uint8_t> bank,
                 const std::vector<std::uint8_t>* adpcm)
@@ -150,61 +110,67 @@ bool convertOne(const Converter& converter, const fs::path& in, const fs::path& 
         std::cerr << in.string() << ": " << message << "\n";
         return false;
     }
-    if (!orka::platform::writeFileAtomically(out, smaf.data(), smaf.size())) {
-        std::cerr << "melconv: cannot write " << out.string() << "\n";
+    // Made beside `out` and renamed into place: an old file of that name survives a failure.
+    if (std::string why; !orka::platform::writeFileAtomically(out, smaf.data(), smaf.size(), &why)) {
+        std::cerr << "melconv: cannot write " << out.string() << ": " << why << "\n";
         return false;
     }
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int convert(const orka::cli::Arguments& args)
 {
-    const auto options = parse(argc, argv);
-    if (!options) {
-        usage();
-        return kUsage;
-    }
+    const auto outDir = args.value("d");
+    const std::vector<std::string>& files = args.positional();
+    if (outDir ? files.empty() : files.size() != 2)
+        throw orka::cli::UsageError(outDir ? "give the MIDI files to convert" : "give IN.mid and OUT.mmf");
     std::vector<std::uint8_t> bankFile;
     std::span<const std::uint8_t> bank = orka::resources::embeddedVoiceBank();
-    if (options->bank) {
-        auto bytes = readFile(*options->bank);
+    if (const auto bankPath = args.value("bank")) {
+        auto bytes = readFile(*bankPath);
         if (!bytes) {
-            std::cerr << "melconv: cannot read " << options->bank->string() << "\n";
-            return kRefused;
+            std::cerr << "melconv: cannot read " << *bankPath << "\n";
+            return kExitFailed;
         }
         bankFile = std::move(*bytes);
         bank = bankFile;
     }
     std::optional<std::vector<std::uint8_t>> adpcm;
-    if (options->adpcm) {
-        adpcm = readFile(*options->adpcm);
+    if (const auto adpcmPath = args.value("adpcm")) {
+        adpcm = readFile(*adpcmPath);
         if (!adpcm) {
-            std::cerr << "melconv: cannot read " << options->adpcm->string() << "\n";
-            return kRefused;
+            std::cerr << "melconv: cannot read " << *adpcmPath << "\n";
+            return kExitFailed;
         }
     }
     Converter converter;
     std::string error;
     if (!converter.load(error)) {
         std::cerr << "melconv: " << error << "\n";
-        return kRefused;
+        return kExitFailed;
     }
     const std::vector<std::uint8_t>* adpcmBank = adpcm ? &*adpcm : nullptr;
-    if (!options->outDir)
-        return convertOne(converter, options->files[0], options->files[1], bank, adpcmBank) ? kConverted : kRefused;
+    if (!outDir)
+        return convertOne(converter, files[0], files[1], bank, adpcmBank) ? kExitOk : kExitFailed;
 
-    std::error_code ec;
-    fs::create_directories(*options->outDir, ec);
+    // The folder is made with the first file written into it, so a run that converts
+    // nothing leaves nothing behind.
     int failures = 0;
-    for (const fs::path& in : options->files) {
-        const fs::path out = *options->outDir / in.filename().replace_extension(".mmf");
+    for (const fs::path in : files) {
+        const fs::path out = fs::path(*outDir) / in.filename().replace_extension(".mmf");
         if (convertOne(converter, in, out, bank, adpcmBank))
             std::cout << in.string() << " -> " << out.string() << "\n";
         else
             ++failures;
     }
-    std::cout << options->files.size() - static_cast<std::size_t>(failures) << " converted, " << failures << " refused\n";
-    return failures == 0 ? kConverted : kRefused;
+    std::cout << files.size() - static_cast<std::size_t>(failures) << " converted, " << failures << " refused\n";
+    return failures == 0 ? kExitOk : kExitFailed;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const orka::cli::Program program("melconv", kUsageText);
+    return program.run(argc, argv, {{"bank", 0, true}, {"adpcm", 0, true}, {"", 'd', true}}, convert);
 }

@@ -24,36 +24,14 @@ using orka::transfer::CTransferDlg;
 using orka::transfer::JobKind;
 using orka::transfer::JobOutcome;
 
-constexpr std::string_view kCommands[] = {"gallery", "download", "upload", "delete"};
-// Until the saved connection word can be read, the port is the one orkactl has always used.
-constexpr int kDefaultPort = 300;
+using orka::cli::Arguments;
+using orka::cli::UsageError;
 
 struct GalleryOptions {
-    std::optional<int> port;
-    bool json = false;
+    int port = 0;
     std::optional<long> into;
-    std::string command;
     std::vector<long> numbers;
 };
-
-std::optional<long> number(const std::string& text)
-{
-    if (text.empty())
-        return std::nullopt;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0' || errno != 0 || v < 0 || v > 0x7FFFFFFF)
-        return std::nullopt;
-    return v;
-}
-
-int usage(const std::string& why)
-{
-    std::fprintf(stderr, "orkactl: %s\n", why.c_str());
-    printGalleryUsage(stderr);
-    return kExitUsage;
-}
 
 int refused(const std::string& text)
 {
@@ -61,41 +39,15 @@ int refused(const std::string& text)
     return kExitFailed;
 }
 
-// Everything after the command word: numbers, and the options --port, --json and --into.
-std::optional<GalleryOptions> parse(int argc, char** argv, std::string& why)
+// The numbers after the command word, --into, and the port to open.
+GalleryOptions optionsOf(const Arguments& args)
 {
     GalleryOptions o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&]() -> std::optional<long> {
-            return i + 1 < argc ? number(argv[++i]) : std::nullopt;
-        };
-        if (a == "--port") {
-            const auto v = value();
-            if (!v)
-                return why = "--port takes a number", std::nullopt;
-            o.port = int(*v);
-        } else if (a == "--json") {
-            o.json = true;
-        } else if (a == "--into") {
-            if (!(o.into = value()))
-                return why = "--into takes a folder id", std::nullopt;
-        } else if (o.command.empty()) {
-            o.command = a;
-        } else if (const auto n = number(a)) {
-            o.numbers.push_back(*n);
-        } else {
-            return why = "not a number: " + a, std::nullopt;
-        }
-    }
-    if (!o.port) {
-        if (const char* env = std::getenv("ORKA_PORT"); env && *env) {
-            const auto v = number(env);
-            if (!v)
-                return why = "ORKA_PORT is not a port number", std::nullopt;
-            o.port = int(*v);
-        }
-    }
+    for (const std::string& word : args.positional())
+        o.numbers.push_back(number(word, 0, INT32_MAX, "not a number: " + word));
+    if (const auto into = args.value("into"))
+        o.into = number(*into, 0, INT32_MAX, "--into takes a folder id");
+    o.port = linkPort(args);
     return o;
 }
 
@@ -168,20 +120,20 @@ int finish(const JobOutcome& outcome)
 int download(const GalleryOptions& o)
 {
     if (o.numbers.size() != 1 || !o.into)
-        return usage("download takes TYPE --into FOLDER_ID");
+        throw UsageError("download takes TYPE --into FOLDER_ID");
     const int type = int(o.numbers[0]);
     COrkaDoc doc;
     doc.build();
     const int folderId = int(*o.into);
     orka::app::FolderNode* folder = doc.findFolder(folderId);
     if (!folder || !folder->stored() || orka::app::storeTypeOf(folderId) != type)
-        return usage("FOLDER_ID must be a stored folder of the category of store type " + std::to_string(type));
+        throw UsageError("FOLDER_ID must be a stored folder of the category of store type " + std::to_string(type));
     doc.openFolder(folderId);
     if (folder->readOnly)
         return refused(GalleryRefusal(orka::app::kStrReadOnlyFolder).what());
 
     CTransferDlg dlg(type, JobKind::Download);
-    const JobOutcome outcome = dlg.run(*o.port);
+    const JobOutcome outcome = dlg.run(o.port);
     // Whatever came before a failure is kept.
     int status = kExitOk;
     for (std::size_t i = 0; i < dlg.items.size(); ++i) {
@@ -206,20 +158,20 @@ int download(const GalleryOptions& o)
 int upload(const GalleryOptions& o)
 {
     if (o.numbers.size() < 2)
-        return usage("upload takes FOLDER_ID INDEX...");
+        throw UsageError("upload takes FOLDER_ID INDEX...");
     COrkaDoc doc;
     doc.build();
     const int folderId = int(o.numbers[0]);
     orka::app::FolderNode* folder = doc.findFolder(folderId);
     if (!folder || !folder->stored())
-        return usage("FOLDER_ID must be a stored folder");
+        throw UsageError("FOLDER_ID must be a stored folder");
     doc.openFolder(folderId);
     const int type = orka::app::storeTypeOf(folderId);
     CTransferDlg dlg(type, JobKind::Upload);
     for (std::size_t i = 1; i < o.numbers.size(); ++i) {
         const auto index = std::size_t(o.numbers[i]);
         if (index >= folder->items.size())
-            return usage("folder " + std::to_string(folderId) + " has " + std::to_string(folder->items.size()) +
+            throw UsageError("folder " + std::to_string(folderId) + " has " + std::to_string(folder->items.size()) +
                          " items; INDEX " + std::to_string(index) + " is not one of them");
         const auto& item = folder->items[index];
         if (folder->kind == orka::app::FolderKind::SavedMenus) {
@@ -233,64 +185,27 @@ int upload(const GalleryOptions& o)
             dlg.items.push_back(orka::transfer::uploadEntry(item, type));
         }
     }
-    return finish(dlg.run(*o.port));
+    return finish(dlg.run(o.port));
 }
 
 int remove(const GalleryOptions& o)
 {
     if (o.numbers.size() < 2)
-        return usage("delete takes TYPE NUMBER...");
+        throw UsageError("delete takes TYPE NUMBER...");
     CTransferDlg dlg(int(o.numbers[0]), JobKind::Delete);
     for (std::size_t i = 1; i < o.numbers.size(); ++i)
         dlg.handsetNumbers.push_back(unsigned(o.numbers[i]));
-    return finish(dlg.run(*o.port));
+    return finish(dlg.run(o.port));
 }
 
-int runCommand(GalleryOptions& o)
+// Runs one job command: refusals of the document or a picture become their message.
+int runJob(const Arguments& args, int (*job)(const GalleryOptions&))
 {
-    if (o.command == "gallery")
-        return galleryJson();
-    if (!o.port)
-        o.port = kDefaultPort;
-    if (*o.port < 1 || (*o.port > 256 && *o.port != PIO_PORT_IRDA && *o.port != PIO_PORT_IRDA_ALT))
-        return usage("the port must be 1-256, 300 or 301");
+    const GalleryOptions o = optionsOf(args);
     if (!PIOInitPhone())
         return refused(PIOGetLastErrMsg());
-    if (o.command == "download")
-        return download(o);
-    if (o.command == "upload")
-        return upload(o);
-    return remove(o);
-}
-
-} // namespace
-
-bool isGalleryCommand(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        if (a == "--port") {
-            ++i;
-            continue;
-        }
-        for (const auto c : kCommands)
-            if (a == c)
-                return true;
-        return false;
-    }
-    return false;
-}
-
-int runGalleryCommand(int argc, char** argv)
-{
-    std::string why;
-    auto o = parse(argc, argv, why);
-    if (!o)
-        return usage(why);
-    if (o->command == "gallery" && (!o->json || !o->numbers.empty()))
-        return usage("gallery takes --json");
     try {
-        return runCommand(*o);
+        return job(o);
     } catch (const GalleryRefusal& e) {
         return refused(e.what());
     } catch (const orka::PictureError& e) {
@@ -298,13 +213,21 @@ int runGalleryCommand(int argc, char** argv)
     }
 }
 
-void printGalleryUsage(std::FILE* out)
+} // namespace
+
+std::vector<orka::cli::Command> galleryCommands()
 {
-    std::fputs("       orkactl gallery --json\n"
-               "       orkactl [--port N] download TYPE --into FOLDER_ID\n"
-               "       orkactl [--port N] upload FOLDER_ID INDEX...\n"
-               "       orkactl [--port N] delete TYPE NUMBER...\n",
-               out);
+    return {
+        {"gallery", {{"json", 0, false}},
+         [](const Arguments& args) {
+             if (!args.has("json") || !args.positional().empty())
+                 throw UsageError("gallery takes --json");
+             return galleryJson();
+         }},
+        {"download", {{"into", 0, true}}, [](const Arguments& args) { return runJob(args, download); }},
+        {"upload", {}, [](const Arguments& args) { return runJob(args, upload); }},
+        {"delete", {}, [](const Arguments& args) { return runJob(args, remove); }},
+    };
 }
 
 } // namespace orkactl

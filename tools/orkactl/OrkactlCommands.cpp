@@ -1,8 +1,7 @@
 #include "OrkactlCommands.h"
 
-#include "GalleryCommands.h"
-
 #include "orka/StringTable.h"
+#include "orka/app/Settings.h"
 #include "orka/pio.h"
 #include "orka/platform/Codepage.h"
 #include "orka/platform/StatePaths.h"
@@ -25,24 +24,24 @@ constexpr unsigned kStrUnknownError = 46000;
 constexpr unsigned kStrNoStorage = 65070;
 constexpr unsigned kStrNoData = 65086;
 
-bool parseInt(const std::string& s, int& out)
+using orka::cli::Arguments;
+using orka::cli::UsageError;
+
+constexpr int kLowestSerialPort = 1;
+constexpr int kHighestSerialPort = 256;
+constexpr int kInfraredPort = 300;
+constexpr int kInfraredPortSecond = 301;
+
+bool isLinkPort(int value)
 {
-    if (s.empty())
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    long v = std::strtol(s.c_str(), &end, 10);
-    if (*end != '\0' || errno != 0 || v < -2147483647L || v > 2147483647L)
-        return false;
-    out = static_cast<int>(v);
-    return true;
+    return (value >= kLowestSerialPort && value <= kHighestSerialPort) || value == kInfraredPort ||
+           value == kInfraredPortSecond;
 }
 
-int usageError(const std::string& why)
+int part(const Arguments& args)
 {
-    std::fprintf(stderr, "orkactl: %s\n", why.c_str());
-    printUsage(stderr);
-    return kExitUsage;
+    const auto given = args.value("part");
+    return given ? number(*given, 0, INT32_MAX, "--part takes a number from 0") : 0;
 }
 
 int fail(const std::string& text)
@@ -112,8 +111,6 @@ bool readFile(const std::string& path, std::vector<unsigned char>& bytes)
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
 }
-
-int partOf(const Options& o) { return o.part.value_or(0); }
 
 int features(int type)
 {
@@ -234,127 +231,94 @@ int name(int type, int index, const std::vector<std::string>& rest)
         return fail("orkactl: the engine refused the name");
     return r.ok() ? kExitOk : fail(r.failureText());
 }
+int index(const Arguments& args) { return std::atoi(args.positional()[1].c_str()); }
+
 } // namespace
 
-void printUsage(std::FILE* out)
+int number(const std::string& text, long low, long high, const std::string& why)
 {
-    std::fputs("usage: orkactl [--port N] features TYPE\n"
-               "       orkactl [--port N] ls TYPE [--free]\n"
-               "       orkactl [--port N] get TYPE INDEX [--part P] -o FILE\n"
-               "       orkactl [--port N] put TYPE FILE [--index I] [--part P]\n"
-               "       orkactl [--port N] preview TYPE FILE [--part P]\n"
-               "       orkactl [--port N] rm TYPE INDEX [--part P]\n"
-               "       orkactl [--port N] name TYPE INDEX [NEWNAME]\n",
-               out);
-    printGalleryUsage(out);
-    std::fputs("N: 1-256 a serial port, 300 or 301 infrared (default $ORKA_PORT, else 300)\n",
-               out);
+    if (const auto v = orka::cli::parseInteger(text, low, high))
+        return static_cast<int>(*v);
+    throw UsageError(why);
 }
 
-std::optional<Options> parseArguments(int argc, char** argv)
+int linkPort(const Arguments& args)
 {
-    Options o;
-    if (const char* p = std::getenv("ORKA_PORT"); p && *p && !parseInt(p, o.port)) {
-        usageError("ORKA_PORT is not a port number");
-        return std::nullopt;
-    }
-    std::vector<std::string> positional;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](int& out) {
-            if (i + 1 >= argc || !parseInt(argv[i + 1], out))
-                return false;
-            ++i;
-            return true;
-        };
-        int v = 0;
-        if (a == "-h" || a == "--help") {
-            printUsage(stdout);
-            std::exit(kExitOk);
-        } else if (a == "--port") {
-            if (!value(o.port)) { usageError("--port takes a number"); return std::nullopt; }
-        } else if (a == "--part") {
-            if (!value(v) || v < 0) { usageError("--part takes a number from 0"); return std::nullopt; }
-            o.part = v;
-        } else if (a == "--index") {
-            if (!value(v) || v < 1) { usageError("--index takes a number from 1"); return std::nullopt; }
-            o.index = v;
-        } else if (a == "--free") {
-            o.freeList = true;
-        } else if (a == "-o") {
-            if (i + 1 >= argc) { usageError("-o takes a file name"); return std::nullopt; }
-            o.output = argv[++i];
-        } else if (a.size() > 1 && a[0] == '-' && a.find_first_not_of("0123456789", 1) != std::string::npos) {
-            usageError("unknown option " + a);
-            return std::nullopt;
-        } else {
-            positional.push_back(a);
-        }
-    }
-    if (positional.empty()) {
-        usageError("no command given");
-        return std::nullopt;
-    }
-    o.command = positional[0];
-    o.args.assign(positional.begin() + 1, positional.end());
-    struct Shape { const char* name; std::size_t min, max; };
-    static constexpr Shape shapes[] = {
-        {"features", 1, 1}, {"ls", 1, 1}, {"get", 2, 2}, {"put", 2, 2}, {"preview", 2, 2}, {"rm", 2, 2}, {"name", 2, 3}};
-    const Shape* shape = nullptr;
-    for (const auto& s : shapes)
-        if (o.command == s.name)
-            shape = &s;
-    if (!shape) {
-        usageError("unknown command " + o.command);
-        return std::nullopt;
-    }
-    if (o.args.size() < shape->min || o.args.size() > shape->max) {
-        usageError("wrong number of arguments for " + o.command);
-        return std::nullopt;
-    }
-    int n = 0;
-    if (!parseInt(o.args[0], n) || n < 0) {
-        usageError("TYPE must be a store type number");
-        return std::nullopt;
-    }
-    if ((o.command == "get" || o.command == "rm" || o.command == "name") && (!parseInt(o.args[1], n) || n < 1)) {
-        usageError("INDEX must be a number from 1");
-        return std::nullopt;
-    }
-    if (o.command == "get" && o.output.empty()) {
-        usageError("get needs -o FILE");
-        return std::nullopt;
-    }
-    if (o.port < 1 || (o.port > 256 && o.port != 300 && o.port != 301)) {
-        usageError("the port must be 1-256, 300 or 301");
-        return std::nullopt;
-    }
-    return o;
+    int value = kInfraredPort;
+    if (const auto given = args.value("port"))
+        value = number(*given, INT32_MIN, INT32_MAX, "--port takes a number");
+    else if (const char* env = std::getenv("ORKA_PORT"); env && *env)
+        value = number(env, INT32_MIN, INT32_MAX, "ORKA_PORT is not a port number");
+    else if (const int saved = orka::app::loadSettings().preferences.port(); isLinkPort(saved))
+        value = saved;
+    if (!isLinkPort(value))
+        throw UsageError("the port must be 1-256, 300 or 301");
+    return value;
 }
 
-int run(const Options& o)
+const char* const kUsageText = "usage: orkactl [--port N] features TYPE\n"
+                               "       orkactl [--port N] ls TYPE [--free]\n"
+                               "       orkactl [--port N] get TYPE INDEX [--part P] -o FILE\n"
+                               "       orkactl [--port N] put TYPE FILE [--index I] [--part P]\n"
+                               "       orkactl [--port N] preview TYPE FILE [--part P]\n"
+                               "       orkactl [--port N] rm TYPE INDEX [--part P]\n"
+                               "       orkactl [--port N] name TYPE INDEX [NEWNAME]\n"
+                               "       orkactl gallery --json\n"
+                               "       orkactl [--port N] download TYPE --into FOLDER_ID\n"
+                               "       orkactl [--port N] upload FOLDER_ID INDEX...\n"
+                               "       orkactl [--port N] delete TYPE NUMBER...\n"
+                               "       orkactl [--port N] pim handset|download contacts|calendar [--json] [--keys K,K...]\n"
+                               "       orkactl pim store contacts|calendar --json\n"
+                               "       orkactl [--port N] pim upload contacts|calendar [--uids U,U...]\n"
+                               "N: 1-256 a serial port, 300 or 301 infrared (default $ORKA_PORT, else the port\n"
+                               "   saved in Orka's connection settings, else 300)\n";
+
+std::vector<Command> builtInCommands()
 {
+    const orka::cli::Option partOption{"part", 0, true};
+    return {
+        {"features", 1, 1, false, {}, [](int type, const Arguments&) { return features(type); }},
+        {"ls", 1, 1, false, {{"free", 0, false}}, [](int type, const Arguments& a) { return list(type, a.has("free")); }},
+        {"get", 2, 2, true, {partOption, {"", 'o', true}},
+         [](int type, const Arguments& a) { return get(type, index(a), part(a), *a.value("o")); }},
+        {"put", 2, 2, false, {partOption, {"index", 0, true}},
+         [](int type, const Arguments& a) {
+             std::optional<int> at;
+             if (const auto given = a.value("index"))
+                 at = number(*given, 1, INT32_MAX, "--index takes a number from 1");
+             return put(type, a.positional()[1], at, part(a));
+         }},
+        {"preview", 2, 2, false, {partOption},
+         [](int type, const Arguments& a) { return preview(type, a.positional()[1], part(a)); }},
+        {"rm", 2, 2, true, {partOption}, [](int type, const Arguments& a) { return remove(type, index(a), part(a)); }},
+        {"name", 2, 3, true, {},
+         [](int type, const Arguments& a) {
+             return name(type, index(a), std::vector<std::string>(a.positional().begin() + 2, a.positional().end()));
+         }},
+    };
+}
+
+int run(const Command& command, const Arguments& args)
+{
+    const std::vector<std::string>& words = args.positional();
+    if (words.size() < command.minArgs || words.size() > command.maxArgs)
+        throw UsageError("wrong number of arguments for " + command.name);
+    const int type = number(words[0], 0, INT32_MAX, "TYPE must be a store type number");
+    if (command.secondIsIndex)
+        number(words[1], 1, INT32_MAX, "INDEX must be a number from 1");
+    if (command.name == "get" && !args.value("o"))
+        throw UsageError("get needs -o FILE");
+    // Every value is checked before the link is opened.
+    part(args);
+    if (const auto given = args.value("index"))
+        number(*given, 1, INT32_MAX, "--index takes a number from 1");
+    const int link = linkPort(args);
+
     if (!PIOInitPhone())
         return fail(PIOGetLastErrMsg());
-    if (!PIOOpen(o.port))
+    if (!PIOOpen(link))
         return fail(PIOGetLastErrMsg());
-    const int type = std::atoi(o.args[0].c_str());
-    auto arg = [&](std::size_t i) { return std::atoi(o.args[i].c_str()); };
-    int rc = kExitUsage;
-    if (o.command == "features")
-        rc = features(type);
-    else if (o.command == "ls")
-        rc = list(type, o.freeList);
-    else if (o.command == "get")
-        rc = get(type, arg(1), partOf(o), o.output);
-    else if (o.command == "put")
-        rc = put(type, o.args[1], o.index, partOf(o));
-    else if (o.command == "preview")
-        rc = preview(type, o.args[1], partOf(o));
-    else if (o.command == "rm")
-        rc = remove(type, arg(1), partOf(o));
-    else if (o.command == "name")
-        rc = name(type, arg(1), std::vector<std::string>(o.args.begin() + 2, o.args.end()));
+    const int rc = command.work(type, args);
     PIOClose();
     return rc;
 }

@@ -1,31 +1,42 @@
 #pragma once
-// The work of each orkactl command over the engine's exported functions.
-#include <cstdio>
-#include <optional>
+// The orkactl commands over the engine's exported functions. Each command is one entry of a
+// table: its name, its arguments, the options it takes besides --port, and its work on the
+// open link. More commands join by adding entries to the table main() builds.
+#include "orka/cli/CommandLine.h"
+
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace orkactl {
 
-struct Options {
-    int port = 300;
-    std::string command;
-    std::vector<std::string> args;
-    std::optional<int> part;
-    std::optional<int> index;
-    bool freeList = false;
-    std::string output;
+using orka::cli::kExitFailed;
+using orka::cli::kExitOk;
+using orka::cli::kExitUsage;
+
+struct Command {
+    std::string name;
+    std::size_t minArgs = 1; // after the command word; the first is always the store TYPE
+    std::size_t maxArgs = 1;
+    bool secondIsIndex = false; // the second argument is an item INDEX (from 1)
+    std::vector<orka::cli::Option> options;
+    // Runs on the open link with the checked store type; returns the exit code.
+    std::function<int(int type, const orka::cli::Arguments&)> work;
 };
 
-// Exit codes.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
+extern const char* const kUsageText;
 
-// Parses the command line; returns nullopt (after printing why) on a usage error.
-std::optional<Options> parseArguments(int argc, char** argv);
-// Opens the link, runs the command, closes the link; returns the exit code.
-int run(const Options& options);
-void printUsage(std::FILE* out);
+// The port to open: --port, else $ORKA_PORT, else the port saved in Orka's connection
+// settings, else 300 (a UsageError when the one given is not 1-256, 300 or 301).
+int linkPort(const orka::cli::Arguments& args);
+// The number `text` holds, within [low, high], else a UsageError saying `why`.
+int number(const std::string& text, long low, long high, const std::string& why);
+
+// features, ls, get, put, preview, rm, name.
+std::vector<Command> builtInCommands();
+// Checks the arguments (a UsageError when they are wrong), opens the link on linkPort(),
+// runs the command and closes the link; returns the exit code.
+int run(const Command& command, const orka::cli::Arguments& args);
 
 } // namespace orkactl

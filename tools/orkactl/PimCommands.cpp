@@ -1,5 +1,7 @@
 #include "PimCommands.h"
 
+#include "OrkactlCommands.h"
+
 #include "orka/pim/AnsiText.h"
 #include "orka/pim/HandsetPim.h"
 #include "orka/pim/PimError.h"
@@ -20,38 +22,19 @@ namespace orkactl {
 namespace {
 using namespace orka::pim;
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kDefaultPort = 300;
+using orka::cli::Arguments;
+using orka::cli::UsageError;
+
+// The transfer sets its direction and kinds in a copy of the option word; orkactl keeps no
+// settings of its own, so the copy starts empty.
 constexpr std::uint32_t kOptionWordUnused = 0;
 
-const char* const kUsage =
-    "usage: orkactl [--port N] pim handset contacts|calendar --json\n"
-    "       orkactl pim store contacts|calendar --json\n"
-    "       orkactl [--port N] pim download contacts|calendar [--keys K,K...]\n"
-    "       orkactl [--port N] pim upload contacts|calendar [--uids U,U...]\n"
-    "N: 1-256 a serial port, 300 or 301 infrared (default $ORKA_PORT, else 300)\n";
-
 struct PimOptions {
-    int port = kDefaultPort;
+    int port = 0;
     std::string action;
     PimKind kind = PimKind::Contacts;
-    bool json = false;
     std::vector<std::string> keys; // --keys or --uids
 };
-
-bool parsePort(const std::string& text, int& port)
-{
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    const bool known = (v >= 1 && v <= 256) || v == PIO_PORT_IRDA || v == PIO_PORT_IRDA_ALT;
-    if (text.empty() || *end != '\0' || errno != 0 || !known)
-        return false;
-    port = static_cast<int>(v);
-    return true;
-}
 
 std::vector<std::string> splitList(const std::string& text)
 {
@@ -66,62 +49,37 @@ std::vector<std::string> splitList(const std::string& text)
     return out;
 }
 
-std::optional<PimOptions> parse(int argc, char** argv)
+// pim ACTION KIND with --json, --keys or --uids, checked before anything is opened.
+PimOptions optionsOf(const Arguments& args)
 {
-    auto usage = [](const std::string& why) -> std::optional<PimOptions> {
-        std::fprintf(stderr, "orkactl: %s\n%s", why.c_str(), kUsage);
-        return std::nullopt;
-    };
+    const auto& words = args.positional();
+    if (words.size() != 2)
+        throw UsageError("pim takes an action and a kind");
     PimOptions o;
-    if (const char* env = std::getenv("ORKA_PORT"); env && *env && !parsePort(env, o.port))
-        return usage("ORKA_PORT is not a port number");
-    std::vector<std::string> words;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool takesValue = a == "--port" || a == "--keys" || a == "--uids";
-        if (takesValue && i + 1 >= argc)
-            return usage(a + " takes a value");
-        if (a == "--port") {
-            if (!parsePort(argv[++i], o.port))
-                return usage("the port must be 1-256, 300 or 301");
-        } else if (a == "--keys" || a == "--uids") {
-            o.keys = splitList(argv[++i]);
-            if (o.keys.empty())
-                return usage(a + " takes a list separated by commas");
-            words.push_back(a); // checked against the action below
-        } else if (a == "--json") {
-            o.json = true;
-        } else if (!a.empty() && a[0] == '-') {
-            return usage("unknown option " + a);
-        } else {
-            words.push_back(a);
-        }
-    }
-    std::vector<std::string> positional;
-    bool hasKeys = false, hasUids = false;
-    for (const auto& w : words) {
-        hasKeys = hasKeys || w == "--keys";
-        hasUids = hasUids || w == "--uids";
-        if (w != "--keys" && w != "--uids")
-            positional.push_back(w);
-    }
-    if (positional.size() != 3 || positional[0] != "pim")
-        return usage("pim takes an action and a kind");
-    o.action = positional[1];
-    if (positional[2] != "contacts" && positional[2] != "calendar")
-        return usage("the kind is contacts or calendar");
-    o.kind = positional[2] == "contacts" ? PimKind::Contacts : PimKind::Calendar;
+    o.action = words[0];
+    if (words[1] != "contacts" && words[1] != "calendar")
+        throw UsageError("the kind is contacts or calendar");
+    o.kind = words[1] == "contacts" ? PimKind::Contacts : PimKind::Calendar;
     const bool listing = o.action == "handset" || o.action == "store";
     if (!listing && o.action != "download" && o.action != "upload")
-        return usage("unknown pim action " + o.action);
-    if (listing != o.json)
-        return usage(listing ? o.action + " needs --json" : "--json is for handset and store");
+        throw UsageError("unknown pim action " + o.action);
+    if (listing != args.has("json"))
+        throw UsageError(listing ? o.action + " needs --json" : "--json is for handset and store");
+    const bool hasKeys = args.has("keys"), hasUids = args.has("uids");
     if ((hasKeys && o.action != "download") || (hasUids && o.action != "upload"))
-        return usage("--keys goes with download, --uids with upload");
+        throw UsageError("--keys goes with download, --uids with upload");
+    if (hasKeys || hasUids) {
+        const std::string option = hasKeys ? "--keys" : "--uids";
+        o.keys = splitList(*args.value(hasKeys ? "keys" : "uids"));
+        if (o.keys.empty())
+            throw UsageError(option + " takes a list separated by commas");
+    }
     if (hasKeys)
         for (const auto& k : o.keys)
             if (k.find_first_not_of("0123456789") != std::string::npos || k.size() > 5)
-                return usage("--keys takes handset keys (numbers)");
+                throw UsageError("--keys takes handset keys (numbers)");
+    if (o.action != "store")
+        o.port = linkPort(args);
     return o;
 }
 
@@ -331,32 +289,20 @@ int transfer(const PimOptions& o)
 }
 } // namespace
 
-bool isPimCommand(int argc, char** argv)
+std::vector<orka::cli::Command> pimCommands()
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--port") {
-            ++i;
-            continue;
-        }
-        if (!a.empty() && a[0] != '-')
-            return a == "pim";
-    }
-    return false;
-}
-
-int runPim(int argc, char** argv)
-{
-    const auto o = parse(argc, argv);
-    if (!o)
-        return kExitUsage;
-    if (o->action == "store")
-        return listStore(o->kind);
-    if (!PIOInitPhone())
-        return failed(PIOGetLastErrMsg());
-    if (o->action == "handset")
-        return listHandset(*o);
-    return transfer(*o);
+    return {{"pim",
+             {{"json", 0, false}, {"keys", 0, true}, {"uids", 0, true}},
+             [](const Arguments& args) {
+                 const PimOptions o = optionsOf(args);
+                 if (o.action == "store")
+                     return listStore(o.kind);
+                 if (!PIOInitPhone())
+                     return failed(PIOGetLastErrMsg());
+                 if (o.action == "handset")
+                     return listHandset(o);
+                 return transfer(o);
+             }}};
 }
 
 } // namespace orkactl

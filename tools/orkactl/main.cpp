@@ -5,12 +5,12 @@
 
 int main(int argc, char** argv)
 {
-    if (orkactl::isGalleryCommand(argc, argv))
-        return orkactl::runGalleryCommand(argc, argv);
-    if (orkactl::isPimCommand(argc, argv))
-        return orkactl::runPim(argc, argv);
-    auto options = orkactl::parseArguments(argc, argv);
-    if (!options)
-        return orkactl::kExitUsage;
-    return orkactl::run(*options);
+    std::vector<orka::cli::Command> table;
+    for (const orkactl::Command& command : orkactl::builtInCommands())
+        table.push_back({command.name, command.options,
+                         [command](const orka::cli::Arguments& args) { return orkactl::run(command, args); }});
+    for (auto&& more : {orkactl::galleryCommands(), orkactl::pimCommands()})
+        table.insert(table.end(), more.begin(), more.end());
+    const orka::cli::Program program("orkactl", orkactl::kUsageText);
+    return program.run(argc, argv, {{"port", 0, true}}, table);
 }

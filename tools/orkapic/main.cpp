@@ -1,5 +1,6 @@
 // orkapic: the picture codecs, adjustments, frame rules and upload encodings from the
 // command line.
+#include "orka/cli/CommandLine.h"
 #include "orka/picture/Animation.h"
 #include "orka/picture/GifCodec.h"
 #include "orka/picture/PictureAdjustments.h"
@@ -20,15 +21,12 @@ using namespace orka;
 
 namespace {
 
-constexpr int kUsageExit = 2;
-
-struct UsageError {
-    std::string text;
-};
+using orka::cli::Arguments;
+using orka::cli::UsageError;
 
 [[noreturn]] void usage(const std::string& text)
 {
-    throw UsageError{text};
+    throw UsageError(text);
 }
 
 const char* kUsage =
@@ -79,45 +77,19 @@ std::string jsonArray(const std::vector<int>& values)
     return out.str();
 }
 
-// Options after the positional arguments: "--name value" pairs and bare flags.
-class Options {
-public:
-    Options(const std::vector<std::string>& args, std::size_t from, std::vector<std::string> withValue,
-            std::vector<std::string> flags)
-    {
-        for (std::size_t i = from; i < args.size(); ++i) {
-            const std::string& a = args[i];
-            if (std::find(flags.begin(), flags.end(), a) != flags.end()) {
-                values_.emplace_back(a, "");
-            } else if (std::find(withValue.begin(), withValue.end(), a) != withValue.end()) {
-                if (i + 1 >= args.size())
-                    usage(a + " needs a value");
-                values_.emplace_back(a, args[++i]);
-            } else {
-                usage("unknown argument: " + a);
-            }
-        }
-    }
-    std::optional<std::string> get(const std::string& name) const
-    {
-        std::optional<std::string> found;
-        for (const auto& [k, v] : values_)
-            if (k == name)
-                found = v;
-        return found;
-    }
-    bool has(const std::string& name) const { return get(name).has_value(); }
-
-private:
-    std::vector<std::pair<std::string, std::string>> values_;
-};
-
-int runInfo(const std::vector<std::string>& args)
+// The positional arguments of a command: exactly `count` of them, else `missing`.
+const std::vector<std::string>& positional(const Arguments& args, std::size_t count, const std::string& missing)
 {
-    if (args.size() < 2)
-        usage("info needs a file");
-    Options options(args, 2, {}, {"--json"});
-    const std::string& file = args[1];
+    if (args.positional().size() < count)
+        usage(missing);
+    if (args.positional().size() > count)
+        usage("unknown argument: " + args.positional()[count]);
+    return args.positional();
+}
+
+int runInfo(const Arguments& args)
+{
+    const std::string& file = positional(args, 1, "info needs a file")[0];
     const auto format = formatForFileName(file);
     if (!format)
         throw PictureError(PictureMessage::Unsupported, PictureSource::File);
@@ -140,19 +112,17 @@ int runInfo(const std::vector<std::string>& args)
     return 0;
 }
 
-int runConvert(const std::vector<std::string>& args)
+int runConvert(const Arguments& options)
 {
-    if (args.size() < 3)
-        usage("convert needs an input and an output file");
-    Options options(args, 3, {"--rotate", "--flip", "--rgb", "--hsl", "--contrast", "--quality"}, {});
+    const auto& files = positional(options, 2, "convert needs an input and an output file");
     PictureAdjustments adjustments;
-    std::optional<std::string> rotate = options.get("--rotate");
-    std::optional<std::string> flip = options.get("--flip");
+    std::optional<std::string> rotate = options.value("rotate");
+    std::optional<std::string> flip = options.value("flip");
     if (rotate && *rotate != "left" && *rotate != "right")
         usage("--rotate takes left or right");
     if (flip && *flip != "h" && *flip != "v")
         usage("--flip takes h or v");
-    if (auto rgb = options.get("--rgb")) {
+    if (auto rgb = options.value("rgb")) {
         const auto v = parseTriple(*rgb, 3, "--rgb");
         for (int c : v)
             checkRange(c, -255, 255, "each --rgb offset");
@@ -160,27 +130,27 @@ int runConvert(const std::vector<std::string>& args)
         adjustments.greenOffset = v[1];
         adjustments.blueOffset = v[2];
     }
-    if (auto hsl = options.get("--hsl")) {
+    if (auto hsl = options.value("hsl")) {
         const auto v = parseTriple(*hsl, 3, "--hsl");
         checkRange(v[0], -180, 180, "the hue");
         checkRange(v[1], -100, 100, "the saturation");
         checkRange(v[2], -200, 200, "the lightness");
         adjustments.setHslPositions(v[0], v[1], v[2]);
     }
-    if (auto contrast = options.get("--contrast")) {
+    if (auto contrast = options.value("contrast")) {
         const auto v = parseTriple(*contrast, 2, "--contrast");
         checkRange(v[0], -100, 100, "the contrast");
         checkRange(v[1], -100, 100, "the brightness");
         adjustments.setContrastPositions(v[0], v[1]);
     }
     JpegWriterSettings jpeg;
-    if (auto quality = options.get("--quality"))
+    if (auto quality = options.value("quality"))
         jpeg.quality = parseInt(*quality, "--quality");
 
-    const auto outFormat = formatForFileName(args[2]);
+    const auto outFormat = formatForFileName(files[1]);
     if (!outFormat)
         throw PictureError(PictureMessage::Unsupported, PictureSource::File);
-    DibPicture picture = loadPicture(args[1]);
+    DibPicture picture = loadPicture(files[0]);
     if (rotate == "left")
         rotateLeft(picture, adjustments);
     else if (rotate == "right")
@@ -190,16 +160,14 @@ int runConvert(const std::vector<std::string>& args)
     else if (flip == "v")
         flipVertical(picture);
     const DibPicture adjusted = applyAdjustments(picture, adjustments);
-    writePictureFile(args[2], encodePicture(adjusted, *outFormat, jpeg));
+    writePictureFile(files[1], encodePicture(adjusted, *outFormat, jpeg));
     return 0;
 }
 
-int runFrames(const std::vector<std::string>& args)
+int runFrames(const Arguments& options)
 {
-    if (args.size() < 2)
-        usage("frames needs a GIF file");
-    Options options(args, 2, {"--rule"}, {"--json"});
-    const auto rule = options.get("--rule");
+    const std::string& file = positional(options, 1, "frames needs a GIF file")[0];
+    const auto rule = options.value("rule");
     if (!rule)
         usage("frames needs --rule first|count|time");
     SelectionMode mode;
@@ -211,7 +179,7 @@ int runFrames(const std::vector<std::string>& args)
         mode = SelectionMode::ByAverageTime;
     else
         usage("--rule takes first, count or time");
-    Animation animation = Animation::open(args[1]);
+    Animation animation = Animation::open(file);
     FrameSelector selector;
     selector.choose(mode, animation.delays());
     const FrameSelection chosen = selector.selection().value_or(selectFirstFive());
@@ -219,53 +187,51 @@ int runFrames(const std::vector<std::string>& args)
     return 0;
 }
 
-int runUpload(const std::vector<std::string>& args)
+int runUpload(const Arguments& options)
 {
-    if (args.size() < 2)
-        usage("upload needs a picture file");
-    Options options(args, 2, {"--type", "-o"}, {});
-    const auto type = options.get("--type");
-    const auto out = options.get("-o");
+    const std::string& file = positional(options, 1, "upload needs a picture file")[0];
+    const auto type = options.value("type");
+    const auto out = options.value("o");
     if (!type || !out)
         usage("upload needs --type 2|3|4 and -o OUT");
     const int storeType = parseInt(*type, "--type");
     if (storeType < 2 || storeType > 4)
         usage("--type takes 2, 3 or 4");
-    const DibPicture picture = loadPicture(args[1]);
+    const DibPicture picture = loadPicture(file);
     writePictureFile(*out, uploadBytes(picture, storeType));
     return 0;
+}
+
+// The codecs' messages are the user's texts and stand alone, without the program's name.
+orka::cli::Body withPictureMessages(int (*command)(const Arguments&))
+{
+    return [command](const Arguments& args) {
+        try {
+            return command(args);
+        } catch (const PictureError& e) {
+            std::cerr << e.what() << "\n";
+            return orka::cli::kExitFailed;
+        }
+    };
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    try {
-        if (args.empty())
-            usage("a command is needed");
-        const std::string& command = args[0];
-        if (command == "info")
-            return runInfo(args);
-        if (command == "convert")
-            return runConvert(args);
-        if (command == "frames")
-            return runFrames(args);
-        if (command == "upload")
-            return runUpload(args);
-        if (command == "--help" || command == "-h") {
-            std::cout << kUsage;
-            return 0;
-        }
-        usage("unknown command: " + command);
-    } catch (const UsageError& e) {
-        std::cerr << "orkapic: " << e.text << "\n" << kUsage;
-        return kUsageExit;
-    } catch (const PictureError& e) {
-        std::cerr << e.what() << "\n";
-        return 1;
-    } catch (const std::exception& e) {
-        std::cerr << e.what() << "\n";
-        return 1;
-    }
+    const orka::cli::Program program("orkapic", kUsage);
+    return program.run(argc, argv, {},
+                       {
+                           {"info", {{"json", 0, false}}, withPictureMessages(runInfo)},
+                           {"convert",
+                            {{"rotate", 0, true},
+                             {"flip", 0, true},
+                             {"rgb", 0, true},
+                             {"hsl", 0, true},
+                             {"contrast", 0, true},
+                             {"quality", 0, true}},
+                            withPictureMessages(runConvert)},
+                           {"frames", {{"rule", 0, true}, {"json", 0, false}}, withPictureMessages(runFrames)},
+                           {"upload", {{"type", 0, true}, {"", 'o', true}}, withPictureMessages(runUpload)},
+                       });
 }

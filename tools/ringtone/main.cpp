@@ -3,6 +3,7 @@
 //   ringtone make IN.mid OUT.mmf [--from TICK] [--to TICK] [--tempo F] [--volume P] [--channels 1,2,10] [--log]
 //   ringtone play IN.mid [--from TICK] [--tempo F] [--volume P] [--mute 3,4] [--loop]
 #include "orka/StringTable.h"
+#include "orka/cli/CommandLine.h"
 #include "orka/audio/midi/AudioStrings.h"
 #include "orka/audio/midi/CMidiPlayer.h"
 #include "orka/audio/midi/RingToneEditor.h"
@@ -20,7 +21,6 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -30,62 +30,22 @@ using namespace orka::audio::midi;
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+using orka::cli::Arguments;
+using orka::cli::kExitFailed;
+using orka::cli::kExitOk;
+using orka::cli::UsageError;
 
-struct UsageError {
-    std::string text;
-};
-
-void usage()
-{
-    std::cerr << "usage:\n"
-                 "  ringtone info IN.mid --json\n"
-                 "  ringtone make IN.mid OUT.mmf [--from TICK] [--to TICK] [--tempo F] [--volume P] [--channels 1,2,10] [--log]\n"
-                 "  ringtone play IN.mid [--from TICK] [--tempo F] [--volume P] [--mute 3,4] [--loop]\n";
-}
-
-struct Options {
-    std::vector<std::string> positional;
-    std::map<std::string, std::string> values;
-    bool json = false;
-    bool loop = false;
-    bool log = false; // make: print what the channel filter changed
-};
-
-Options parseOptions(int argc, char** argv, const std::vector<std::string>& valued)
-{
-    Options o;
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--json") {
-            o.json = true;
-        } else if (arg == "--loop") {
-            o.loop = true;
-        } else if (arg == "--log") {
-            o.log = true;
-        } else if (arg.rfind("--", 0) == 0) {
-            if (std::find(valued.begin(), valued.end(), arg) == valued.end())
-                throw UsageError{"unknown option " + arg};
-            if (i + 1 >= argc)
-                throw UsageError{"missing value for " + arg};
-            o.values[arg] = argv[++i];
-        } else {
-            o.positional.push_back(arg);
-        }
-    }
-    return o;
-}
+const char* const kUsageText =
+    "usage:\n"
+    "  ringtone info IN.mid --json\n"
+    "  ringtone make IN.mid OUT.mmf [--from TICK] [--to TICK] [--tempo F] [--volume P] [--channels 1,2,10] [--log]\n"
+    "  ringtone play IN.mid [--from TICK] [--tempo F] [--volume P] [--mute 3,4] [--loop]\n";
 
 long parseInteger(const std::string& text, const std::string& what, long low, long high)
 {
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || v < low || v > high)
-        throw UsageError{"bad " + what + ": " + text};
-    return v;
+    if (const auto v = orka::cli::parseInteger(text, low, high))
+        return *v;
+    throw UsageError("bad " + what + ": " + text);
 }
 
 float parseFactor(const std::string& text)
@@ -93,7 +53,7 @@ float parseFactor(const std::string& text)
     char* end = nullptr;
     const double v = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || !std::isfinite(v) || v < 0.1 - 1e-9 || v > 2.0 + 1e-9)
-        throw UsageError{"bad tempo factor (0.1 to 2.0): " + text};
+        throw UsageError("bad tempo factor (0.1 to 2.0): " + text);
     return static_cast<float>(v);
 }
 
@@ -139,15 +99,15 @@ int songNotLoaded(const std::string& path, const std::string& diagnostic)
     return kExitFailed;
 }
 
-int runInfo(const Options& o)
+int runInfo(const Arguments& o)
 {
-    if (o.positional.size() != 1 || !o.json)
-        throw UsageError{"info takes IN.mid --json"};
-    const auto bytes = readSongOrFail(o.positional[0]);
+    if (o.positional().size() != 1 || !o.has("json"))
+        throw UsageError("info takes IN.mid --json");
+    const auto bytes = readSongOrFail(o.positional()[0]);
     CMidiPlayer player(orka::platform::makeSystemTimer());
     player.setUp(nullptr, orka::platform::openQuietMidiOut);
     if (!player.load(bytes))
-        return songNotLoaded(o.positional[0], player.lastMessage());
+        return songNotLoaded(o.positional()[0], player.lastMessage());
     const MidiSong& song = player.song();
     std::printf("{\"format\": %u, \"tracks\": %u, \"division\": %d, \"tempo\": %u, \"length_ticks\": %d, \"seconds\": %u, \"channels\": [",
                 song.format, song.trackCount, song.division, song.tempo, song.songLength, player.durationSeconds());
@@ -181,35 +141,34 @@ public:
     std::vector<std::string> details;
 };
 
-int runMake(const Options& o)
+int runMake(const Arguments& o)
 {
-    if (o.positional.size() != 2)
-        throw UsageError{"make takes IN.mid OUT.mmf"};
+    if (o.positional().size() != 2)
+        throw UsageError("make takes IN.mid OUT.mmf");
     std::optional<long> from, to, volume;
     std::optional<float> tempo;
     std::optional<QmixChannelFlags> channels;
-    if (o.values.count("--from"))
-        from = parseInteger(o.values.at("--from"), "start tick", 0, INT32_MAX);
-    if (o.values.count("--to"))
-        to = parseInteger(o.values.at("--to"), "end tick", 0, INT32_MAX);
-    if (o.values.count("--volume"))
-        volume = parseInteger(o.values.at("--volume"), "volume (0 to 200, steps of 10)", 0, 200);
+    if (o.has("from"))
+        from = parseInteger(*o.value("from"), "start tick", 0, INT32_MAX);
+    if (o.has("to"))
+        to = parseInteger(*o.value("to"), "end tick", 0, INT32_MAX);
+    if (o.has("volume"))
+        volume = parseInteger(*o.value("volume"), "volume (0 to 200, steps of 10)", 0, 200);
     if (volume && *volume % 10 != 0)
-        throw UsageError{"bad volume (0 to 200, steps of 10)"};
-    if (o.values.count("--tempo"))
-        tempo = parseFactor(o.values.at("--tempo"));
-    if (o.values.count("--channels"))
-        channels = parseChannels(o.values.at("--channels"));
-    const std::string out = o.positional[1];
-    std::error_code ec;
-    std::filesystem::remove(out, ec); // a failed make leaves no output file behind
+        throw UsageError("bad volume (0 to 200, steps of 10)");
+    if (o.has("tempo"))
+        tempo = parseFactor(*o.value("tempo"));
+    if (o.has("channels"))
+        channels = parseChannels(*o.value("channels"));
+    // A failed make leaves no output file behind, and an old file of that name as it was.
+    const std::string out = o.positional()[1];
 
-    const auto bytes = readSongOrFail(o.positional[0]);
+    const auto bytes = readSongOrFail(o.positional()[0]);
     QuietView view;
     RingToneEditor editor(nullptr, orka::platform::openQuietMidiOut);
     editor.setView(&view);
     if (!editor.open(bytes))
-        return songNotLoaded(o.positional[0], editor.player().lastMessage());
+        return songNotLoaded(o.positional()[0], editor.player().lastMessage());
     if (channels && !editor.changeChannels(*channels)) {
         std::cerr << orka::loadString(kIdConversionFailed) << "\n";
         return kExitFailed;
@@ -231,12 +190,12 @@ int runMake(const Options& o)
     const std::int32_t length = editor.player().songLength();
     editor.setRange(static_cast<std::int32_t>(from.value_or(0)), static_cast<std::int32_t>(to.value_or(length)));
     if (editor.rangeStart() > length || editor.rangeEnd() > length || (to && editor.rangeEnd() <= editor.rangeStart()))
-        throw UsageError{"the range must lie within 0.." + std::to_string(length) + " and end after it starts"};
+        throw UsageError("the range must lie within 0.." + std::to_string(length) + " and end after it starts");
 
     std::vector<std::uint8_t> smaf;
     std::string message;
     const MakeOutcome outcome = editor.makeRingTone(smaf, message);
-    if (o.log)
+    if (o.has("log"))
         std::fputs(editor.filterLog().c_str(), stdout);
     switch (outcome) {
     case MakeOutcome::Made:
@@ -256,8 +215,8 @@ int runMake(const Options& o)
             std::cerr << message << "\n";
         return kExitFailed;
     }
-    if (!orka::platform::writeFileAtomically(out, smaf.data(), smaf.size())) {
-        std::cerr << "cannot write " << out << "\n";
+    if (std::string why; !orka::platform::writeFileAtomically(out, smaf.data(), smaf.size(), &why)) {
+        std::cerr << "ringtone: cannot write " << out << ": " << why << "\n";
         return kExitFailed;
     }
     std::printf("%s: %zu bytes (%.1f KB)\n", out.c_str(), smaf.size(), smaf.size() * 0.0009765625);
@@ -289,18 +248,18 @@ private:
     std::atomic<unsigned> ticks_{0};
 };
 
-int runPlay(const Options& o)
+int runPlay(const Arguments& o)
 {
-    if (o.positional.size() != 1)
-        throw UsageError{"play takes IN.mid"};
+    if (o.positional().size() != 1)
+        throw UsageError("play takes IN.mid");
     long from = 0;
-    if (o.values.count("--from"))
-        from = parseInteger(o.values.at("--from"), "start tick", 0, INT32_MAX);
-    const float tempo = o.values.count("--tempo") ? parseFactor(o.values.at("--tempo")) : 1.0f;
-    const long volume = o.values.count("--volume") ? parseInteger(o.values.at("--volume"), "volume (0 to 200)", 0, 200) : 100;
-    const QmixChannelFlags mutes = o.values.count("--mute") ? parseChannels(o.values.at("--mute")) : QmixChannelFlags{};
+    if (o.has("from"))
+        from = parseInteger(*o.value("from"), "start tick", 0, INT32_MAX);
+    const float tempo = o.has("tempo") ? parseFactor(*o.value("tempo")) : 1.0f;
+    const long volume = o.has("volume") ? parseInteger(*o.value("volume"), "volume (0 to 200)", 0, 200) : 100;
+    const QmixChannelFlags mutes = o.has("mute") ? parseChannels(*o.value("mute")) : QmixChannelFlags{};
 
-    const auto bytes = readSongOrFail(o.positional[0]);
+    const auto bytes = readSongOrFail(o.positional()[0]);
     ConsoleOwner owner(static_cast<std::int32_t>(from));
     CMidiPlayer player;
     std::string device;
@@ -310,13 +269,13 @@ int runPlay(const Options& o)
         return out;
     });
     if (!player.load(bytes))
-        return songNotLoaded(o.positional[0], player.lastMessage());
+        return songNotLoaded(o.positional()[0], player.lastMessage());
     // Editor mode, so that a loop restarts at --from instead of running on in silence.
     player.setMode(CMidiPlayer::kEditorMode);
     player.setTempoFactor(tempo);
     for (int ch = 0; ch < 16; ++ch)
         player.requestMute(ch, mutes[static_cast<std::size_t>(ch)] != 0);
-    if (o.loop)
+    if (o.has("loop"))
         player.toggleLoop();
     std::signal(SIGINT, [](int) { g_interrupted.store(true); });
     std::signal(SIGTERM, [](int) { g_interrupted.store(true); });
@@ -347,23 +306,16 @@ int runPlay(const Options& o)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        usage();
-        return kExitUsage;
-    }
-    const std::string command = argv[1];
-    try {
-        if (command == "info")
-            return runInfo(parseOptions(argc, argv, {}));
-        if (command == "make")
-            return runMake(parseOptions(argc, argv, {"--from", "--to", "--tempo", "--volume", "--channels"}));
-        if (command == "play")
-            return runPlay(parseOptions(argc, argv, {"--from", "--tempo", "--volume", "--mute"}));
-        usage();
-        return kExitUsage;
-    } catch (const UsageError& e) {
-        std::cerr << "ringtone: " << e.text << "\n";
-        usage();
-        return kExitUsage;
-    }
+    const orka::cli::Program program("ringtone", kUsageText);
+    return program.run(argc, argv, {},
+                       {
+                           {"info", {{"json", 0, false}}, runInfo},
+                           {"make",
+                            {{"from", 0, true}, {"to", 0, true}, {"tempo", 0, true}, {"volume", 0, true}, {"channels", 0, true},
+                             {"log", 0, false}},
+                            runMake},
+                           {"play",
+                            {{"from", 0, true}, {"tempo", 0, true}, {"volume", 0, true}, {"mute", 0, true}, {"loop", 0, false}},
+                            runPlay},
+                       });
 }

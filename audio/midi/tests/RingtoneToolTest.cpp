@@ -89,7 +89,7 @@ TEST_F(RingtoneTool, UsageAndLoadFailures)
     EXPECT_EQ(run("info '" + (dir_ / "missing.mid").string() + "' --json").code, 1);
 }
 
-TEST_F(RingtoneTool, FailedMakeLeavesNoOutput)
+TEST_F(RingtoneTool, FailedMakeLeavesAnOldOutputAsItWas)
 {
     // A copy of the program beside the channel filter but without the converter.
     const fs::path alone = dir_ / "noconverter";
@@ -98,13 +98,13 @@ TEST_F(RingtoneTool, FailedMakeLeavesNoOutput)
     fs::copy_file(orka::testing::testBinary("libQmix.so"), alone / "libQmix.so");
     const auto song = write("a.mid", twoChannels());
     const fs::path out = dir_ / "out.mmf";
-    write("out.mmf", Bytes{1, 2, 3}); // a stale file from before is not left looking like a result
+    write("out.mmf", Bytes{1, 2, 3}); // the user's file from before
     const ToolRun r = run("make '" + song.string() + "' '" + out.string() + "' --from 480 --tempo 1.5 --volume 80",
                           alone / "ringtone");
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("轉換檔案失敗!"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Melconv.dll was not found."), std::string::npos) << r.err;
-    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(orka::testing::readText(out), std::string("\x01\x02\x03"));
 }
 
 TEST_F(RingtoneTool, WithoutTheChannelFilterTheSongGoesToRingLog)

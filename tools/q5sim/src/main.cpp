@@ -6,6 +6,7 @@
 #include "Logger.h"
 #include "Simulator.h"
 
+#include "orka/cli/CommandLine.h"
 #include "orka/platform/StatePaths.h"
 
 #include <cerrno>
@@ -35,6 +36,7 @@ const char* const usageText =
     "                 replaces these while it exists and is re-read before each command\n"
     "  -v, --verbose  also trace to stderr\n"
     "  -h, --help     show this text\n"
+    "  --version      show the version\n"
     "\n"
     "SPEC is NAME[=VALUE][:COMMAND][*K]: only for COMMAND (e.g. :QXBNR), only the first K times.\n"
     "  echo  silent  cme=N  cms=N  error  answer=TEXT  lowercase-ok  slow=MS  drop-after=N\n"
@@ -53,8 +55,7 @@ extern "C" void onStopSignal(int)
 
 [[noreturn]] void usageError(const std::string& message)
 {
-    std::fprintf(stderr, "q5sim: %s\n%s", message.c_str(), usageText);
-    std::exit(2);
+    throw orka::cli::UsageError(message);
 }
 
 bool validDeviceName(std::string_view name)
@@ -67,53 +68,29 @@ bool validDeviceName(std::string_view name)
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int serve(const orka::cli::Arguments& args)
 {
     q5sim::SimulatorOptions options;
     std::optional<std::filesystem::path> logFile;
-    std::vector<std::string> faultSpecs;
-    bool verbose = false;
-
-    std::vector<std::string_view> args(argv + 1, argv + argc);
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
-        std::string_view value;
-        const bool takesValue = arg == "--store" || arg == "--com" || arg == "--irda" || arg == "--log" || arg == "--fault";
-        if (auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-            value = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-        } else if (takesValue) {
-            if (i + 1 >= args.size())
-                usageError(std::string(arg) + " needs a value");
-            value = args[++i];
-        }
-        if (arg == "-h" || arg == "--help") {
-            std::fputs(usageText, stdout);
-            return 0;
-        } else if (arg == "-v" || arg == "--verbose") {
-            verbose = true;
-        } else if (arg == "--store") {
-            options.storeDir = std::string(value);
-        } else if (arg == "--com") {
-            int n = 0;
-            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
-            if (ec != std::errc() || end != value.data() + value.size() || n < 1 || n > 255)
-                usageError("--com takes a port number from 1 to 255");
-            options.comPort = n;
-        } else if (arg == "--irda") {
-            if (!validDeviceName(value))
-                usageError("--irda takes a device name of letters, digits, '-', '_' and '.'");
-            options.irdaName = std::string(value);
-        } else if (arg == "--log") {
-            logFile = std::string(value);
-        } else if (arg == "--fault") {
-            faultSpecs.emplace_back(value);
-        } else {
-            usageError("unknown option " + std::string(arg));
-        }
+    const bool verbose = args.has("verbose");
+    if (!args.positional().empty())
+        usageError("unexpected argument " + args.positional()[0]);
+    if (const auto store = args.value("store"))
+        options.storeDir = *store;
+    if (const auto com = args.value("com")) {
+        const auto n = orka::cli::parseInteger(*com, 1, 255);
+        if (!n)
+            usageError("--com takes a port number from 1 to 255");
+        options.comPort = static_cast<int>(*n);
     }
+    if (const auto irda = args.value("irda")) {
+        if (!validDeviceName(*irda))
+            usageError("--irda takes a device name of letters, digits, '-', '_' and '.'");
+        options.irdaName = *irda;
+    }
+    if (const auto log = args.value("log"))
+        logFile = *log;
+    const std::vector<std::string> faultSpecs = args.values("fault");
     if (!options.comPort && !options.irdaName)
         usageError("give --com N, --irda NAME or both");
     if (options.storeDir.empty())
@@ -129,7 +106,7 @@ int main(int argc, char** argv)
     for (const std::string& problem : faults.refresh())
         std::fprintf(stderr, "q5sim: fault file: %s\n", problem.c_str());
 
-    try {
+    {
         std::error_code ec;
         std::filesystem::create_directories(options.storeDir, ec);
         if (!std::filesystem::is_directory(options.storeDir))
@@ -156,9 +133,21 @@ int main(int argc, char** argv)
             logger.note("faults", spec);
         simulator.run(stopPipe[0]);
         logger.note("q5sim", "stopped");
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "q5sim: %s\n", e.what());
-        return 1;
     }
-    return 0;
+    return orka::cli::kExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const orka::cli::Program program("q5sim", usageText);
+    return program.run(argc, argv,
+                       {{"store", 0, true},
+                        {"com", 0, true},
+                        {"irda", 0, true},
+                        {"log", 0, true},
+                        {"fault", 0, true},
+                        {"verbose", 'v', false}},
+                       serve);
 }

@@ -47,13 +47,17 @@ public:
 std::unique_ptr<WaveOut> createPortAudioWaveOut();
 // No device: buffers are consumed in real time and nothing is heard.
 std::unique_ptr<WaveOut> createNullWaveOut();
+// Told once, when a file device closes, why its file was not put in place (empty when it was).
+using FileWaveClosed = std::function<void(const std::string& error)>;
 // Writes a RIFF WAVE file of what is written while the device runs (from restart() until
-// pause()), as fast as the caller renders.
-std::unique_ptr<WaveOut> createFileWaveOut(const std::filesystem::path& file);
+// pause()), as fast as the caller renders. The file appears whole at close(), and only when
+// the device ran: a device closed without running, or a write that failed, leaves an old file
+// of that name as it was and no new one.
+std::unique_ptr<WaveOut> createFileWaveOut(const std::filesystem::path& file, FileWaveClosed closed = {});
 // The default device: PortAudio when a device can be opened, else the quiet backend.
 std::unique_ptr<WaveOut> createDefaultWaveOut();
 
-// Writes a whole RIFF WAVE file of 16-bit PCM.
+// Writes a whole RIFF WAVE file of 16-bit PCM, all or nothing.
 bool writeWavFile(const std::filesystem::path& file, const WaveFormat& format, std::span<const std::uint8_t> pcm);
 
 } // namespace orka::platform
