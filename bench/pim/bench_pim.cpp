@@ -3,7 +3,7 @@
 //    issued directly (the used-entry list and one record read per entry): counter
 //    ratio_to_floor, target at most 1.1;
 //  - loading a store of 5000 vCards into the lists (contacts and tasks): time in ms.
-#include "SimulatorProcess.h"
+#include "orka/testing/SimulatorProcess.h"
 
 #include "orka/pim/HandsetCodec.h"
 #include "orka/pim/HandsetPim.h"

@@ -1,7 +1,7 @@
 // The upload job for 20 ring tones against the handset simulator, against the same engine
 // calls made directly (open, a free-index read and a write per tone, close): counter
 // overhead_percent, goal under 1.
-#include "SimulatorProcess.h"
+#include "orka/testing/SimulatorProcess.h"
 
 #include "orka/pio.h"
 #include "orka/transfer/TransferJob.h"

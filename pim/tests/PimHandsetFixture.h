@@ -1,7 +1,7 @@
 #pragma once
 // A simulated handset with prepared phonebook and calendar entries, an empty contacts store
 // beside it, and the context the workers take.
-#include "SimulatorProcess.h"
+#include "orka/testing/SimulatorProcess.h"
 #include "orka/pim/HandsetCodec.h"
 #include "orka/pim/PimWorkers.h"
 

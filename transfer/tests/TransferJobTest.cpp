@@ -1,7 +1,7 @@
 // The four jobs against the handset simulator, with the faults a real handset shows.
 #include "orka/transfer/TransferJob.h"
 
-#include "SimulatorProcess.h"
+#include "orka/testing/SimulatorProcess.h"
 #include "orka/pio.h"
 #include "orka/testing/ToolRunner.h"
 

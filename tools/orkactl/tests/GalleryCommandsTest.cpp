@@ -1,6 +1,6 @@
 // orkactl's gallery commands as a script runs them: the gallery as JSON, and the download,
 // upload and delete jobs against the handset simulator.
-#include "SimulatorProcess.h"
+#include "orka/testing/SimulatorProcess.h"
 
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/ItemPictures.h"
