@@ -105,7 +105,6 @@ public:
         byte(unsigned(ansi.size()));
         out.insert(out.end(), ansi.begin(), ansi.end());
     }
-    void raw(const std::vector<std::uint8_t>& bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
 };
 
 // Only a 1-byte side fits the field; a larger picture cannot be stored whole.
@@ -120,9 +119,10 @@ void writeBitmapPixels(FieldWriter& w, const Bitmap& b)
 {
     // The reader takes exactly (w + p) x h x 3 bytes; keep the file readable even when an
     // item's buffer disagrees with its sizes.
-    std::vector<std::uint8_t> pixels = b.pixels;
-    pixels.resize(Bitmap::bytesFor(b.width, b.height, b.padding), 0);
-    w.raw(pixels);
+    const std::size_t size = Bitmap::bytesFor(b.width, b.height, b.padding);
+    const std::size_t kept = std::min(size, b.pixels.size());
+    w.out.insert(w.out.end(), b.pixels.begin(), b.pixels.begin() + std::ptrdiff_t(kept));
+    w.out.insert(w.out.end(), size - kept, 0);
 }
 
 bool readBitmap(FieldReader& r, Bitmap& b, std::uint8_t* frameValue)
@@ -313,6 +313,10 @@ TreeContent decodeTree(std::span<const std::uint8_t> bytes, int rootId)
 std::vector<std::uint8_t> encodeFolder(const FolderHeader& header, const std::vector<GalleryItem>& items)
 {
     FieldWriter w;
+    std::size_t estimate = 64;
+    for (const auto& item : items)
+        estimate += 64 + item.sizeBytes();
+    w.out.reserve(estimate); // one buffer for files of megabytes
     w.byte(kFormatMark);
     w.byte(kRootId);
     w.name(header.categoryName);
