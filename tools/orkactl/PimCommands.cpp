@@ -78,8 +78,7 @@ PimOptions optionsOf(const Arguments& args)
         for (const auto& k : o.keys)
             if (k.find_first_not_of("0123456789") != std::string::npos || k.size() > 5)
                 throw UsageError("--keys takes handset keys (numbers)");
-    if (o.action != "store")
-        o.port = linkPort(args);
+    o.port = linkPort(args); // checked even where the link is not opened
     return o;
 }
 
