@@ -2,7 +2,7 @@
 
 #include "orka/pim/HandsetCodec.h"
 #include "orka/pim/PimError.h"
-#include "orka/pio.h"
+#include "orka/PioResultHandle.h"
 
 #include <new>
 #include <thread>
@@ -24,32 +24,14 @@ constexpr Diagnostic kRecordFailed{area::kHandset, 1, 2};
 constexpr Diagnostic kEntryNotMade{area::kHandset, 1, 3};
 constexpr Diagnostic kFreeIndexFailed{area::kHandset, 2, 1};
 
-// Owns one result of the library and gives it back.
-class Result {
-public:
-    explicit Result(unsigned long handle) : handle_(handle) {}
-    ~Result() { PIOFreeMemory(handle_); }
-    Result(const Result&) = delete;
-    Result& operator=(const Result&) = delete;
-    const PIOResult* get() const { return reinterpret_cast<const PIOResult*>(handle_); }
-    bool ok() const { return handle_ && get()->ok == 1; }
-    template <class T> const T* data() const { return ok() ? static_cast<const T*>(get()->data) : nullptr; }
-    // The handset's error text, or the text for an unknown cause when it gave none.
-    std::string failureText() const
-    {
-        if (handle_ && get()->data)
-            return static_cast<const char*>(get()->data);
-        return loadUnknown();
-    }
-    static std::string loadUnknown() { return formatMessage(msg::kUnknownError); }
+using Result = orka::PioResultHandle;
 
-private:
-    unsigned long handle_;
-};
+// The handset's error text, or the text for an unknown cause when it gave none.
+std::string failureText(const Result& r) { return r.failureText(formatMessage(msg::kUnknownError)); }
 
 [[noreturn]] void readFailed(const Result& r, Diagnostic where)
 {
-    throw PimError(msg::kHandsetReadFailed, {r.failureText()}, where);
+    throw PimError(msg::kHandsetReadFailed, {failureText(r)}, where);
 }
 
 template <class Entry, class Decode>
@@ -94,7 +76,7 @@ WriteResult sendRecord(int type, int key, std::vector<std::uint8_t>& bytes)
     Result r(PIOQXDataWrite(kDevice, type, key, kPart, bytes.data(), bytes.size(), kKind));
     if (r.ok())
         return {WriteOutcome::Written, {}};
-    return {WriteOutcome::Failed, r.failureText()};
+    return {WriteOutcome::Failed, failureText(r)};
 }
 
 WriteResult deleteRecord(int type, int key)
@@ -102,7 +84,7 @@ WriteResult deleteRecord(int type, int key)
     Result r(PIOQXDataDelete(kDevice, type, key, kPart, kKind));
     if (r.ok())
         return {WriteOutcome::Deleted, {}};
-    return {WriteOutcome::Failed, r.failureText()};
+    return {WriteOutcome::Failed, failureText(r)};
 }
 } // namespace
 
@@ -111,7 +93,7 @@ std::vector<std::uint16_t> HandsetPim::freeKeys(PimKind kind)
     Result r(PIOQXIndexRead(kDevice, storeType(kind), kFreeList, kKind));
     if (!r.ok())
         throw PimError(kind == PimKind::Contacts ? msg::kNoFreePhonebook : msg::kNoFreeCalendar, {}, kFreeIndexFailed,
-                       r.failureText());
+                       failureText(r));
     std::vector<std::uint16_t> keys;
     if (const auto* list = r.data<PIOIndexList>())
         for (int i = 0; i < list->count; ++i)

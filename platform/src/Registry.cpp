@@ -4,6 +4,7 @@
 #include "orka/platform/Registry.h"
 
 #include "orka/platform/StatePaths.h"
+#include "orka/common/HexText.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -41,23 +42,12 @@ std::string escapeName(const std::string& name)
     return out;
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 std::string unescapeName(const std::string& file)
 {
     std::string out;
     for (std::size_t i = 0; i < file.size(); ++i) {
-        if (file[i] == '%' && i + 2 < file.size() && hexDigit(file[i + 1]) >= 0 && hexDigit(file[i + 2]) >= 0) {
-            out += static_cast<char>(hexDigit(file[i + 1]) * 16 + hexDigit(file[i + 2]));
+        if (file[i] == '%' && i + 2 < file.size() && common::hexDigitValue(file[i + 1]) >= 0 && common::hexDigitValue(file[i + 2]) >= 0) {
+            out += static_cast<char>(common::hexDigitValue(file[i + 1]) * 16 + common::hexDigitValue(file[i + 2]));
             i += 2;
         } else {
             out += file[i];

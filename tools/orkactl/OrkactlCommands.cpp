@@ -2,7 +2,7 @@
 
 #include "orka/StringTable.h"
 #include "orka/app/Settings.h"
-#include "orka/pio.h"
+#include "orka/PioResultHandle.h"
 #include "orka/platform/Codepage.h"
 #include "orka/platform/StatePaths.h"
 
@@ -50,27 +50,10 @@ int fail(const std::string& text)
     return kExitFailed;
 }
 
-// Owns one engine result and gives it back to the engine.
-class Result {
-public:
-    explicit Result(unsigned long handle) : handle_(handle) {}
-    ~Result() { PIOFreeMemory(handle_); }
-    Result(const Result&) = delete;
-    Result& operator=(const Result&) = delete;
-    const PIOResult* operator->() const { return reinterpret_cast<const PIOResult*>(handle_); }
-    bool exists() const { return handle_ != 0; }
-    bool ok() const { return handle_ && (*this)->ok == 1; }
-    // The engine's text for a failed result (a plain ERROR has none).
-    std::string failureText() const
-    {
-        if (handle_ && (*this)->data)
-            return static_cast<const char*>((*this)->data);
-        return orka::loadString(kStrUnknownError);
-    }
+using Result = orka::PioResultHandle;
 
-private:
-    unsigned long handle_;
-};
+// The engine's text for a failed result (a plain ERROR has none).
+std::string failureText(const Result& r) { return r.failureText(orka::loadString(kStrUnknownError)); }
 
 // Shows elapsed time on stderr while a long call runs, when stderr is a terminal.
 class Progress {
@@ -116,7 +99,7 @@ int features(int type)
 {
     Result r(PIOQXFeatureRead(kDevice, type, kKind));
     if (!r.ok())
-        return fail(r.failureText());
+        return fail(failureText(r));
     if (!r->data)
         return fail(orka::loadString(kStrNoData));
     const auto* rec = static_cast<const PIOFeatureRecord*>(r->data);
@@ -130,7 +113,7 @@ int list(int type, bool freeList)
 {
     Result r(PIOQXIndexRead(kDevice, type, freeList ? 1 : 2, kKind));
     if (!r.ok())
-        return fail(r.failureText());
+        return fail(failureText(r));
     if (const auto* l = static_cast<const PIOIndexList*>(r->data))
         for (int i = 0; i < l->count; ++i)
             std::printf("%d\n", l->numbers[i]);
@@ -144,7 +127,7 @@ int get(int type, int index, int part, const std::string& output)
         return Result(PIOQXDataRead(kDevice, type, index, part, kKind));
     }();
     if (!r.ok())
-        return fail(r.failureText());
+        return fail(failureText(r));
     std::vector<unsigned char> bytes;
     if (const auto* rec = static_cast<const PIODataRecord*>(r->data))
         bytes.assign(rec->bytes, rec->bytes + rec->count);
@@ -157,7 +140,7 @@ int firstFreeIndex(int type, int& index)
 {
     Result r(PIOQXIndexRead(kDevice, type, 1, kKind));
     if (!r.ok())
-        return fail(r.failureText());
+        return fail(failureText(r));
     const auto* l = static_cast<const PIOIndexList*>(r->data);
     if (!l)
         return fail(orka::loadString(kStrUnknownError));
@@ -186,7 +169,7 @@ int put(int type, const std::string& file, std::optional<int> index, int part)
         return fail("orkactl: the engine refused the arguments (type " + std::to_string(type) + ", index " +
                     std::to_string(target) + ")");
     if (!r.ok())
-        return fail(r.failureText());
+        return fail(failureText(r));
     std::printf("%d\n", target);
     return kExitOk;
 }
@@ -202,13 +185,13 @@ int preview(int type, const std::string& file, int part)
     Result r(PIOQXDataPreview(kDevice, type, part, bytes.data(), bytes.size(), kKind));
     if (!r.exists())
         return fail("orkactl: the engine refused the arguments");
-    return r.ok() ? kExitOk : fail(r.failureText());
+    return r.ok() ? kExitOk : fail(failureText(r));
 }
 
 int remove(int type, int index, int part)
 {
     Result r(PIOQXDataDelete(kDevice, type, index, part, kKind));
-    return r.ok() ? kExitOk : fail(r.failureText());
+    return r.ok() ? kExitOk : fail(failureText(r));
 }
 
 int name(int type, int index, const std::vector<std::string>& rest)
@@ -229,7 +212,7 @@ int name(int type, int index, const std::vector<std::string>& rest)
     Result r(PIOQXUpdateName(kDevice, type, index, ansi->data(), kKind));
     if (!r.exists())
         return fail("orkactl: the engine refused the name");
-    return r.ok() ? kExitOk : fail(r.failureText());
+    return r.ok() ? kExitOk : fail(failureText(r));
 }
 int index(const Arguments& args) { return std::atoi(args.positional()[1].c_str()); }
 

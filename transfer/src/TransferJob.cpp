@@ -2,7 +2,7 @@
 
 #include "orka/StringTable.h"
 #include "orka/app/MessageText.h"
-#include "orka/pio.h"
+#include "orka/PioResultHandle.h"
 
 #include <chrono>
 #include <cstdio>
@@ -47,30 +47,7 @@ std::size_t entryBytes(const TransferEntry& e)
     return sum;
 }
 
-// One engine result, given back to the engine when it goes out of scope.
-class EngineResult {
-public:
-    explicit EngineResult(unsigned long handle) : handle_(handle) {}
-    ~EngineResult() { PIOFreeMemory(handle_); }
-    EngineResult(const EngineResult&) = delete;
-    EngineResult& operator=(const EngineResult&) = delete;
-
-    bool exists() const { return handle_ != 0; }
-    bool ok() const { return handle_ && record()->ok == 1; }
-    // The engine's text of a failed result; empty when it gave none.
-    std::string failureText() const
-    {
-        if (!handle_ || ok() || !record()->data)
-            return {};
-        return static_cast<const char*>(record()->data);
-    }
-    const PIOIndexList* indexList() const { return ok() ? static_cast<const PIOIndexList*>(record()->data) : nullptr; }
-    const PIODataRecord* dataRecord() const { return ok() ? static_cast<const PIODataRecord*>(record()->data) : nullptr; }
-
-private:
-    const PIOResult* record() const { return reinterpret_cast<const PIOResult*>(handle_); }
-    unsigned long handle_;
-};
+using EngineResult = orka::PioResultHandle;
 
 // The link, closed when the job leaves in any way.
 class OpenLink {
@@ -288,7 +265,7 @@ bool CTransferDlg::download()
             raise(kStrNoResponse, 70);
         if (!used.ok())
             raise(kStrEngineText, 60, used.failureText());
-        const PIOIndexList* list = used.indexList();
+        const PIOIndexList* list = used.data<PIOIndexList>();
         if (!list)
             return false; // the handset answered only "OK": nothing there
         if (list->count == 0)
@@ -310,7 +287,7 @@ bool CTransferDlg::download()
                 raise(kStrNoResponse, 30);
             if (!r.ok())
                 raise(kStrEngineText, 20, r.failureText());
-            const PIODataRecord* rec = r.dataRecord();
+            const PIODataRecord* rec = r.data<PIODataRecord>();
             entry.parts.emplace_back(rec ? Bytes(rec->bytes, rec->bytes + rec->count) : Bytes{});
         } else if (type_ == kAnimationType) {
             for (int part = 1; part <= kAnimationParts; ++part) {
@@ -321,7 +298,7 @@ bool CTransferDlg::download()
                     raise(kStrNoResponse, 40);
                 if (!r.ok())
                     raise(kStrEngineText, 31, r.failureText());
-                const PIODataRecord* rec = r.dataRecord();
+                const PIODataRecord* rec = r.data<PIODataRecord>();
                 entry.parts.emplace_back(rec ? Bytes(rec->bytes, rec->bytes + rec->count) : Bytes{});
             }
         } else {
@@ -381,7 +358,7 @@ bool CTransferDlg::uploadItems()
             raise(kStrEngineText, 60, freeList.failureText());
         // A full store answers the free list with "OK" alone, or with its line but no numbers:
         // either way there is no room, and the user is told so.
-        const PIOIndexList* list = freeList.indexList();
+        const PIOIndexList* list = freeList.data<PIOIndexList>();
         if (!list || list->count == 0)
             raise(kStrNoStorage, 20);
         const int target = list->numbers[0];
