@@ -1,5 +1,6 @@
 #include "GalleryCommands.h"
 
+#include "JsonText.h"
 #include "OrkactlCommands.h"
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/ItemTexts.h"
@@ -51,24 +52,6 @@ GalleryOptions optionsOf(const Arguments& args)
     return o;
 }
 
-std::string jsonText(const std::string& text)
-{
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 
 int galleryJson()
 {
@@ -79,22 +62,22 @@ int galleryJson()
     for (const auto& category : doc.root().categories) {
         out += firstCategory ? "" : ",";
         firstCategory = false;
-        out += "{\"id\":" + std::to_string(category->id) + ",\"name\":" + jsonText(category->name) + ",\"folders\":[";
+        out += "{\"id\":" + std::to_string(category->id) + ",\"name\":" + jsonString(category->name) + ",\"folders\":[";
         bool firstFolder = true;
         for (const auto& folder : category->folders) {
             doc.loadFolderItems(*folder);
             out += firstFolder ? "" : ",";
             firstFolder = false;
-            out += "{\"id\":" + std::to_string(folder->id) + ",\"name\":" + jsonText(folder->name) +
+            out += "{\"id\":" + std::to_string(folder->id) + ",\"name\":" + jsonString(folder->name) +
                    ",\"kind\":" + std::to_string(int(folder->kind)) +
                    ",\"read_only\":" + (folder->readOnly ? "true" : "false") + ",\"items\":[";
             bool firstItem = true;
             for (const auto& item : folder->items) {
                 out += firstItem ? "" : ",";
                 firstItem = false;
-                out += "{\"name\":" + jsonText(item.name) + ",\"size\":" + jsonText(orka::app::sizeText(item)) +
-                       ",\"type\":" + jsonText(orka::app::typeText(*folder, item)) +
-                       ",\"date\":" + jsonText(item.dateText) + "}";
+                out += "{\"name\":" + jsonString(item.name) + ",\"size\":" + jsonString(orka::app::sizeText(item)) +
+                       ",\"type\":" + jsonString(orka::app::typeText(*folder, item)) +
+                       ",\"date\":" + jsonString(item.dateText) + "}";
             }
             out += "]}";
             // Only the texts are needed: let the next folder reuse this one's memory.

@@ -1,5 +1,6 @@
 #include "PimCommands.h"
 
+#include "JsonText.h"
 #include "OrkactlCommands.h"
 
 #include "orka/pim/AnsiText.h"
@@ -105,30 +106,8 @@ int failed(const std::string& text)
 }
 
 // JSON output.
-std::string quoted(const std::string& utf8)
-{
-    std::string out = "\"";
-    for (unsigned char c : utf8) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
 
-std::string text(const std::string& ansi) { return quoted(utf8FromAnsi(ansi)); }
+std::string text(const std::string& ansi) { return jsonString(utf8FromAnsi(ansi)); }
 
 std::string dateJson(const PimDateTime& t, bool withTime)
 {
@@ -147,7 +126,7 @@ std::string storeJson(const StoreIdentity& s)
     char times[96];
     std::snprintf(times, sizeof times, ", \"creationTime\": %.6f, \"lastModificationTime\": %.6f", s.creationTime,
                   s.lastModificationTime);
-    return ", \"entryId\": " + quoted(s.entryId) + times;
+    return ", \"entryId\": " + jsonString(s.entryId) + times;
 }
 
 std::string contactJson(const CContactItem& c, bool fromStore)
