@@ -13,4 +13,4 @@ add_library(orka_platform_midi STATIC
 target_include_directories(orka_platform_midi PUBLIC ${CMAKE_CURRENT_LIST_DIR}/include)
 target_link_libraries(orka_platform_midi
   PUBLIC Threads::Threads
-  PRIVATE orka_platform_wave PkgConfig::ORKA_RTMIDI PkgConfig::ORKA_FLUIDSYNTH PkgConfig::ORKA_ALSA orka_options)
+  PRIVATE orka_common orka_platform_wave PkgConfig::ORKA_RTMIDI PkgConfig::ORKA_FLUIDSYNTH PkgConfig::ORKA_ALSA orka_options)

@@ -1,10 +1,14 @@
 #include "AdpcmStage.h"
 
+#include "orka/common/MidiCodes.h"
+
 #include "orka/common/ByteOrder.h"
 
 #include <cstring>
 
 namespace melconv {
+
+namespace midi = orka::midi;
 
 namespace {
 
@@ -13,9 +17,9 @@ bool isAdpcmNote(const MidiChannelState& ch, const MidiEvent& e) { return ch.isD
 // Follows bank selects and program changes as the walk goes.
 void track(MidiChannelState& ch, const MidiEvent& e)
 {
-    if (e.kind() == 0xB0 && e.data1 == 0 && (e.data2 == kNormalBank || e.data2 == kDrumBank))
+    if (e.kind() == midi::status::kControlChange && e.data1 == midi::controller::kBankSelectMsb && (e.data2 == kNormalBank || e.data2 == kDrumBank))
         ch.bankMsb = e.data2;
-    else if (e.kind() == 0xC0)
+    else if (e.kind() == midi::status::kProgramChange)
         ch.program = e.data1;
 }
 
@@ -140,7 +144,7 @@ bool AdpcmStage::run(const MidiStream& stream, const AdpcmBank& bank)
                     return fail("No Note Off Message.");
                 if (!note(stream, i, bank))
                     return false;
-            } else if (e.kind() == 0xB0 && e.data1 == 7 && adpcmChannel_[e.channel()]) {
+            } else if (e.kind() == midi::status::kControlChange && e.data1 == midi::controller::kVolume && adpcmChannel_[e.channel()]) {
                 if (volumeSent_ && (e.data2 ^ lastVolume_) < 4)
                     continue;
                 if (!takeTick(e, e.time))

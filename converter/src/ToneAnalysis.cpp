@@ -1,8 +1,12 @@
 #include "ToneAnalysis.h"
 
+#include "orka/common/MidiCodes.h"
+
 #include <cstring>
 
 namespace melconv {
+
+namespace midi = orka::midi;
 
 namespace {
 
@@ -122,19 +126,19 @@ bool ToneAnalysis::walk(const MidiStream& stream)
     for (const MidiEvent& e : stream.events()) {
         MidiChannelState& ch = channels_[e.channel()];
         switch (e.kind()) {
-        case 0xB0:
+        case midi::status::kControlChange:
             if (!controller(ch, e.channel(), e.data1, e.data2))
                 return false;
             break;
-        case 0xC0:
+        case midi::status::kProgramChange:
             if (!programChange(ch, e.channel(), e.data1))
                 return false;
             break;
-        case 0x90:
+        case midi::status::kNoteOn:
             if (e.data2 > 0 && !drumNote(ch, e.channel(), e.data1))
                 return false;
             break;
-        case 0xFF:
+        case midi::status::kMeta:
             metaEvent(stream, e);
             break;
         default:
@@ -148,19 +152,19 @@ bool ToneAnalysis::controller(MidiChannelState& ch, unsigned channel, unsigned n
 {
     const int shown = static_cast<int>(channel) + 1;
     switch (number) {
-    case 0:
+    case midi::controller::kBankSelectMsb:
         if (value != kNormalBank && value != kDrumBank)
             return fail(formatMessage("MidiCh %d : Wrong BankSelectMSB %d.", shown, static_cast<int>(value)));
         ch.bankMsb = static_cast<std::uint8_t>(value);
         ch.msbSeen = true;
         return true;
-    case 32:
+    case midi::controller::kBankSelectLsb:
         if (value > 9)
             return fail(formatMessage("MidiCh %d : Wrong BankSelectLSB %d.", shown, static_cast<int>(value)));
         ch.bankLsb = static_cast<std::uint8_t>(value);
         ch.lsbSeen = true;
         return true;
-    case 55:
+    case midi::controller::kChannelReserve:
         if (ch.reserveSeen) {
             fail(formatMessage("MidiCh %d : ChannelReserve Error.", shown));
             return true; // the walk goes on; the stage has failed all the same
@@ -168,7 +172,14 @@ bool ToneAnalysis::controller(MidiChannelState& ch, unsigned channel, unsigned n
         ch.reserve = static_cast<std::uint8_t>(value);
         ch.reserveSeen = true;
         return true;
-    case 1: case 6: case 7: case 10: case 11: case 38: case 100: case 101:
+    case midi::controller::kModulation:
+    case midi::controller::kDataEntryMsb:
+    case midi::controller::kVolume:
+    case midi::controller::kPan:
+    case midi::controller::kExpression:
+    case midi::controller::kDataEntryLsb:
+    case midi::controller::kRpnLsb:
+    case midi::controller::kRpnMsb:
         return true;
     default:
         return fail(formatMessage("MidiCh %d : Wrong ControlNumber %d.", shown, static_cast<int>(number)));
@@ -219,17 +230,17 @@ void ToneAnalysis::metaEvent(const MidiStream& stream, const MidiEvent& e)
 {
     const auto text = stream.payload(e);
     switch (e.metaType) {
-    case 0x01:
+    case midi::meta::kText:
         if (startsWith(text, "XFln"))
             readXflnText(text, contents_);
         break;
-    case 0x02:
+    case midi::meta::kCopyright:
         if (!text.empty()) {
             contents_.copyright = escapeContentsText(text);
             contents_.copyStatus = 1;
         }
         break;
-    case 0x07:
+    case midi::meta::kCuePoint:
         if (!equals(text, "START") && !equals(text, "STOP"))
             readLyricCue(text, contents_);
         break;

@@ -1,5 +1,7 @@
 #include "orka/platform/MidiOut.h"
 
+#include "orka/common/MidiCodes.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -9,8 +11,7 @@ namespace orka::platform {
 
 int midiDataBytes(std::uint8_t status)
 {
-    const std::uint8_t kind = status & 0xF0;
-    return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
+    return midi::dataBytesOf(status);
 }
 
 namespace {
