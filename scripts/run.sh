@@ -38,6 +38,7 @@ echo "\$ orkactl name 7 $index 鈴聲一"; "$bin/orkactl" name 7 "$index" "鈴�
 echo "\$ orkactl name 7 $index"; "$bin/orkactl" name 7 "$index"
 echo "\$ orkactl get 7 $index -o copy"; "$bin/orkactl" get 7 "$index" -o "$tmp.copy" && cmp "$tmp" "$tmp.copy" && echo "identical"
 rm -f "$tmp" "$tmp.copy"
+echo "\$ orkactl upload 70002 0   (the first sample tune of the local gallery)"; "$bin/orkactl" upload 70002 0
 if [ -n "$sim_pid" ]; then
   echo
   echo "The simulated handset keeps running (COM3 and infrared device Q5); try:"
