@@ -86,3 +86,18 @@ macro(orka_add_subfolders)
     endif()
   endforeach()
 endmacro()
+
+# orka_add_qt_test(NAME SOURCES a.cpp ... LIBS x y [ENV K=V ...] [TIMEOUT s])
+# A Qt Test executable driving real widgets on the offscreen platform (label gui).
+function(orka_add_qt_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC ON)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} orka_common Qt6::Test Qt6::Widgets orka_options)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES LABELS gui TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "ORKA_TEST_BIN=${CMAKE_BINARY_DIR}/bin;ORKA_SOURCE_DIR=${CMAKE_SOURCE_DIR};QT_QPA_PLATFORM=offscreen;${T_ENV}")
+endfunction()

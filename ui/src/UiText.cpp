@@ -1,0 +1,47 @@
+#include "orka/ui/UiText.h"
+
+#include "orka/app/MessageText.h"
+#include "orka/StringTable.h"
+
+namespace orka::ui {
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+std::string toUtf8(const QString& text)
+{
+    return text.toStdString();
+}
+
+QString uiText(unsigned id)
+{
+    const auto found = findString(id);
+    return fromUtf8(found ? *found : loadString(app::kStrNoDetails));
+}
+
+QString uiFormat(unsigned id, const QStringList& args)
+{
+    std::vector<std::string> plain;
+    plain.reserve(std::size_t(args.size()));
+    for (const QString& arg : args)
+        plain.push_back(arg.toStdString());
+    return fromUtf8(app::formatText(toUtf8(uiText(id)), plain));
+}
+
+QString qtFileFilter(const QString& suiteFilter)
+{
+    // The suite's filters alternate a description and its patterns, each ended by "|".
+    const QStringList parts = suiteFilter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns)
+            pattern = pattern.trimmed();
+        filters << parts[i].trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+} // namespace orka::ui
