@@ -137,6 +137,19 @@ private Q_SLOTS:
         QVERIFY(!viewer.window());
     }
 
+    void programHelpShowsTheShippedPages()
+    {
+        // The build puts the pages where the installed program finds them: share/orka beside bin.
+        QWidget mainWindow;
+        HelpViewer& help = HelpViewer::programHelp();
+        QVERIFY(help.show(&mainWindow, 5021));
+        QCOMPARE(shownPage(help), QStringLiteral("HSL.html"));
+        QVERIFY(help.window()->browser()->toPlainText().contains(QStringLiteral("色彩、飽和度、亮度")));
+        HelpViewer::showHelp(&mainWindow, 57667);
+        QCOMPARE(shownPage(help), QStringLiteral("index.html"));
+        QVERIFY(!help.failed());
+    }
+
 private:
     QTemporaryDir dir_;
 };
