@@ -1,6 +1,7 @@
 # The desktop program's installation (program, desktop entry, hicolor icons, AppStream
 # metadata) and the Debian package that `cpack -G DEB` makes of everything installed.
-# Included from the top CMakeLists.txt after every subsystem, so that the programs exist.
+# Included from the top CMakeLists.txt after every subsystem, so that the programs exist
+# (the install test checks bin/orka whenever the target is there).
 include(GNUInstallDirs)
 
 set(ORKA_APP_ID org.tessel.Orka)
@@ -8,11 +9,8 @@ set(ORKA_RELEASE_DATE 2026-12-07)
 set(ORKA_ICON_SIZES 16 32 48 64 128 256)
 set(_packaging ${CMAKE_CURRENT_LIST_DIR})
 
-if(TARGET orka)
-  install(TARGETS orka RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
-
-# The launcher, icons and metadata belong to the windowed program, which the Qt build makes.
+# The program `orka` installs itself into bin/ (app/ui/shell); the launcher, icons and
+# metadata that belong to it come with the Qt build that makes it.
 if(ORKA_WITH_QT)
   install(FILES ${_packaging}/${ORKA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   configure_file(${_packaging}/${ORKA_APP_ID}.metainfo.xml.in
