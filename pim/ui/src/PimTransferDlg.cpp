@@ -84,14 +84,7 @@ void PimTransferDlg::showRoom()
 
 void PimTransferDlg::readData(PimKind kind)
 {
-    const bool contacts = kind == PimKind::Contacts;
-    const JobResult loaded = PimProgressDlg::run(
-        this, contacts ? ProgressCaption::LoadPhonebook : ProgressCaption::LoadCalendar, context(),
-        [this, kind](const PimJobContext& c) { return loadPimLists(kind, session_.lists, c); });
-    showRoom();
-    if (loaded.end == JobResult::End::Failed)
-        showText(this, loaded.failureText);
-    if (!loaded.succeeded())
+    if (!load(kind))
         return;
     PimSelectionDlg selection(kind, choice().direction, session_.lists, [this, kind] { return reload(kind); }, this);
     selection.exec();
@@ -104,8 +97,13 @@ bool PimTransferDlg::reload(PimKind kind)
     const bool contacts = kind == PimKind::Contacts;
     session_.lists.clear(list::kStoreContacts | list::kStoreTasks | (contacts ? list::kPhonebook : list::kCalendar));
     session_.loadedFlags &= ~(loaded::kStore | (contacts ? loaded::kPhonebook : loaded::kCalendar));
+    return load(kind);
+}
+
+bool PimTransferDlg::load(PimKind kind)
+{
     const JobResult loaded = PimProgressDlg::run(
-        this, contacts ? ProgressCaption::LoadPhonebook : ProgressCaption::LoadCalendar, context(),
+        this, kind == PimKind::Contacts ? ProgressCaption::LoadPhonebook : ProgressCaption::LoadCalendar, context(),
         [this, kind](const PimJobContext& c) { return loadPimLists(kind, session_.lists, c); });
     showRoom();
     if (loaded.end == JobResult::End::Failed)

@@ -133,7 +133,12 @@ private Q_SLOTS:
         DialogWatcher watcher;
         QStringList handsetRows;
         watcher.onSelection = [&](PimSelectionDlg* selection) {
+            // "更新" reads both sides afresh: the ticks of the old entries go with them.
+            click(selection, "tickAllButton");
+            click(selection, "reloadButton");
+            QCOMPARE(lists.tickedCount(list::kPhonebook), 0);
             QTreeWidget* list = selection->sendingList();
+            QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
             for (int i = 0; i < list->topLevelItemCount(); ++i)
                 handsetRows << list->topLevelItem(i)->text(0);
             click(selection, "tickAllButton");
@@ -158,6 +163,7 @@ private Q_SLOTS:
         QCOMPARE(script.texts(), QStringList{QStringLiteral("完成傳送資料.")});
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(watcher.captions.contains(QStringLiteral("下載電話簿資料")));
+        QCOMPARE(sim.countReceived("AT^QXDIR=10,2"), 2); // the load and the reload
         QVERIFY(watcher.captions.contains(QStringLiteral("下載資料到電腦")));
         QVERIFY(watcher.stages.contains(QStringLiteral("下載手機電話簿資料")));
         QVERIFY(!prefs.lastSyncText().empty());

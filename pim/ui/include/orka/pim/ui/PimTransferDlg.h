@@ -39,6 +39,9 @@ public:
 
 private:
     void readData(PimKind kind);
+    // Loads what is not loaded yet of the kind behind the progress dialog; false when that
+    // failed (the reason was shown) or was cancelled.
+    bool load(PimKind kind);
     bool reload(PimKind kind);
     void startTransfer();
     void showRoom();
