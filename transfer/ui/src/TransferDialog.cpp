@@ -57,7 +57,6 @@ TransferDialog::TransferDialog(CTransferDlg& job, int port, QWidget* parent)
 
 TransferDialog::~TransferDialog()
 {
-    job_.progress.onCountChanged({});
     if (running_) {
         // Only reached when the dialog goes away under a running job (its parent closed):
         // stop the job before its next item rather than leave the worker behind.
@@ -65,6 +64,7 @@ TransferDialog::~TransferDialog()
             job_.answerCancelQuestion(true);
         job_.wait();
     }
+    job_.progress.onCountChanged({}); // the worker has ended: nobody calls it any more
 }
 
 JobOutcome TransferDialog::run(QWidget* parent, CTransferDlg& job, int port)
