@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 
 #include <algorithm>
+#include <system_error>
 
 namespace orka::pim::ui {
 namespace {
@@ -58,10 +59,16 @@ void PimProgressDlg::showEvent(QShowEvent* event)
 void PimProgressDlg::startWorker()
 {
     running_ = true;
-    worker_ = std::thread([this] {
-        result_ = work_(context_);
+    try {
+        worker_ = std::thread([this] {
+            result_ = work_(context_);
+            QMetaObject::invokeMethod(this, &PimProgressDlg::onWorkerEnded, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the dialog closes at once, as cancelled.
+        result_.end = JobResult::End::Cancelled;
         QMetaObject::invokeMethod(this, &PimProgressDlg::onWorkerEnded, Qt::QueuedConnection);
-    });
+    }
 }
 
 void PimProgressDlg::handOver(const PimProgress& report)

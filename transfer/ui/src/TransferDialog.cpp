@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <system_error>
 
 namespace orka::transfer::ui {
 namespace {
@@ -102,7 +103,12 @@ void TransferDialog::startJob()
         QMetaObject::invokeMethod(this, &TransferDialog::refresh, Qt::QueuedConnection);
     });
     timer_->start();
-    job_.start(port_, [this] { QMetaObject::invokeMethod(this, &TransferDialog::onWorkerEnded, Qt::QueuedConnection); });
+    const auto ended = [this] { QMetaObject::invokeMethod(this, &TransferDialog::onWorkerEnded, Qt::QueuedConnection); };
+    try {
+        job_.start(port_, ended);
+    } catch (const std::system_error&) {
+        ended(); // no worker could be started: nothing was done, the dialog closes at once
+    }
 }
 
 void TransferDialog::refresh()
