@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -16,7 +17,12 @@ class QWidget;
 namespace orka::app {
 class COrkaApp;
 class COrkaDoc;
+struct FolderNode;
 } // namespace orka::app
+
+namespace orka::transfer {
+class CTransferDlg;
+} // namespace orka::transfer
 
 namespace orka::app::ui {
 
@@ -47,8 +53,10 @@ public:
     bool renameFolder(int folderId, const QString& newName);
     // A user folder named "新資料夾" in the category; its id, or nullopt when refused.
     std::optional<int> newFolder(int categoryId);
-    // Only user folders can be deleted; the samples and handset folders are not offered.
+    // Only user folders can be deleted or renamed; the samples and handset folders are not
+    // offered.
     bool canDeleteFolder(int folderId) const;
+    bool canRenameFolder(int folderId) const { return canDeleteFolder(folderId); }
     bool deleteFolder(int folderId);
     // Deletes the items at the indexes, with the confirmations the preferences ask for; in
     // the handset folder also on the handset when the user agrees.
@@ -72,9 +80,23 @@ Q_SIGNALS:
     void treeChanged();
 
 private:
+    // Runs `work`, showing what a refusal or failure says; false when it threw.
+    bool attempt(const std::function<void()>& work) const;
+    // The folder with its items read; shows 4027 and gives nullptr for a read-only one when
+    // `changing`.
+    FolderNode* folderFor(int folderId, bool changing) const;
+    // The handset's side of deleting items of the handset folder; false when the user or
+    // the job stopped it.
+    bool deleteOnHandset(const FolderNode& folder, const std::vector<std::size_t>& indexes);
+    // Runs the job in the transfer dialog on the port of the settings; true when it succeeded.
+    bool runJob(transfer::CTransferDlg& job);
+    // A main-menu package goes to the handset as one set.
+    bool uploadPackage(const QString& file);
+
     COrkaApp& app_;
     COrkaDoc& doc_;
     QWidget* window_;
+    QString exportFolder_; // where the last export went, offered again
 };
 
 } // namespace orka::app::ui
