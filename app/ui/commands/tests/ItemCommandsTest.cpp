@@ -349,6 +349,36 @@ private Q_SLOTS:
         QVERIFY(!fs::exists(sim_->storeDir() / "store2" / "item7"));
         QVERIFY(handset.items.empty());
     }
+
+    void menuPackageGoesUpAsOneSet()
+    {
+        // The handset of this test keeps sets of a whole package.
+        fs::create_directories(storeDir());
+        const std::string sizes = "3 1 81 999999\n"; // type, capacity, parts, memory
+        orka::testing::writeBytes(storeDir() / "stores.txt", {sizes.begin(), sizes.end()});
+        startSimulator();
+        QTemporaryDir in;
+        std::vector<std::uint8_t> pak(orka::kMenuPackageHeaderSize, ' ');
+        const auto picture = orka::encodePicture(orka::DibPicture(8, 8, 3), orka::PictureFormat::Bmp);
+        for (std::size_t i = 0; i < orka::kMenuPackagePictures; ++i)
+            pak.insert(pak.end(), {std::uint8_t(picture.size()), 0, 0, 0});
+        for (std::size_t i = 0; i < orka::kMenuPackagePictures; ++i)
+            pak.insert(pak.end(), picture.begin(), picture.end());
+        orka::testing::writeBytes(local(in.filePath(QStringLiteral("menu.pak"))), pak);
+
+        const int id = userFolder(30000);
+        PromptScript script;
+        script.choose({in.filePath(QStringLiteral("menu.pak")), in.filePath(QStringLiteral("other.bmp"))});
+        QVERIFY(!commands_->importInto(id));
+        QCOMPARE(script.texts(), QStringList{uiText(kStrOnlyOneFile)});
+        QVERIFY(script.shown().front().filter.contains(QStringLiteral("*.pak")));
+        script.clear();
+        script.choose({in.filePath(QStringLiteral("menu.pak"))});
+        QVERIFY(commands_->importInto(id));
+        QCOMPARE(script.texts(), QStringList{uiText(kStrUploaded)});
+        QVERIFY(fs::exists(sim_->storeDir() / "store3" / "item1" / "part81.bin"));
+        QVERIFY(doc_->findFolder(id)->items.empty()); // a package is sent, never kept
+    }
 };
 
 QTEST_MAIN(ItemCommandsTest)
