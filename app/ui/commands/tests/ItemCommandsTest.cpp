@@ -379,6 +379,20 @@ private Q_SLOTS:
         QVERIFY(fs::exists(sim_->storeDir() / "store3" / "item1" / "part81.bin"));
         QVERIFY(doc_->findFolder(id)->items.empty()); // a package is sent, never kept
     }
+
+    void uploadAndPreviewSendTheItemAsTheHandsetTakesIt()
+    {
+        startSimulator();
+        const int id = userFolder(40000, {"face", "smile"});
+        PromptScript script;
+        QVERIFY(commands_->upload(id, {0, 1}));
+        QVERIFY(commands_->previewOnHandset(id, 1));
+        QCOMPARE(script.texts(), QStringList({uiText(kStrUploaded), uiText(65092)}));
+        // Caller photos travel as raw 16-bit pixels: 6 x 4 of them here.
+        const auto sent = fileBytes(sim_->storeDir() / "store4" / "item2" / "part0.bin");
+        QCOMPARE(sent.size(), std::size_t(6 * 4 * 2));
+        QCOMPARE(fileBytes(sim_->storeDir() / "preview" / "store4-part0.bin"), sent);
+    }
 };
 
 QTEST_MAIN(ItemCommandsTest)
