@@ -40,6 +40,7 @@ constexpr int kSimulatorPort = 9;
 constexpr unsigned kStrUploaded = 65081;   // "上傳成功!"
 constexpr unsigned kStrDownloaded = 65082; // "下載成功!"
 constexpr unsigned kStrDeleted = 65161;    // "刪除成功!"
+constexpr unsigned kStrPreviewed = 65092;  // "預覽成功!"
 
 std::vector<std::uint8_t> fileBytes(const fs::path& file)
 {
@@ -338,7 +339,7 @@ private Q_SLOTS:
         script.answer(Answer::Yes);
         script.answer(Answer::No);
         QVERIFY(commands_->deleteItems(20001, {0}));
-        QCOMPARE(script.texts().at(1), uiText(65162));
+        QCOMPARE(script.texts().at(1), uiText(65162)); // "要同步刪除手機資料?"
         QVERIFY(fs::exists(sim_->storeDir() / "store2" / "item3"));
         // "是" deletes it there too, through the transfer dialog.
         script.clear();
@@ -387,7 +388,7 @@ private Q_SLOTS:
         PromptScript script;
         QVERIFY(commands_->upload(id, {0, 1}));
         QVERIFY(commands_->previewOnHandset(id, 1));
-        QCOMPARE(script.texts(), QStringList({uiText(kStrUploaded), uiText(65092)}));
+        QCOMPARE(script.texts(), QStringList({uiText(kStrUploaded), uiText(kStrPreviewed)}));
         // Caller photos travel as raw 16-bit pixels: 6 x 4 of them here.
         const auto sent = fileBytes(sim_->storeDir() / "store4" / "item2" / "part0.bin");
         QCOMPARE(sent.size(), std::size_t(6 * 4 * 2));
