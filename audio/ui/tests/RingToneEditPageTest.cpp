@@ -33,7 +33,7 @@ Q_DECLARE_METATYPE(std::vector<std::uint8_t>)
 
 namespace {
 
-// 480 ticks per quarter at 120 bpm: a melody on channel 1 at volume 100 and drums on 10.
+// 480 ticks per quarter at 120 bpm: a melody on channel 1 at volume 100 and drums on 10 at 90.
 Bytes melodyWithDrums()
 {
     return smf(1, 480,
@@ -41,7 +41,7 @@ Bytes melodyWithDrums()
                 trackData({{0, program(0, 5)}, {0, control(0, 7, 100)}, {0, noteOn(0, 60, 100)}, {480, noteOff(0, 60)},
                            {0, noteOn(0, 62, 100)}, {480, noteOff(0, 62)}, {0, noteOn(0, 64, 100)}, {480, noteOff(0, 64)},
                            {0, endOfTrack()}}),
-                trackData({{0, noteOn(9, 36, 100)}, {240, noteOff(9, 36)}, {0, noteOn(9, 38, 100)}, {240, noteOff(9, 38)},
+                trackData({{0, control(9, 7, 90)}, {0, noteOn(9, 36, 100)}, {240, noteOff(9, 36)}, {0, noteOn(9, 38, 100)}, {240, noteOff(9, 38)},
                            {0, endOfTrack()}})});
 }
 
