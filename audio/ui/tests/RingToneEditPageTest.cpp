@@ -275,6 +275,28 @@ private Q_SLOTS:
         p.click("stopButton");
     }
 
+    void converterRefusalIsShownAndThePageStaysUsable()
+    {
+        Page p;
+        QSignalSpy made(p.page.get(), &RingToneEditPage::ringToneMade);
+        // Only a sample-voice channel and no ADPCM bank: the converter finds nothing to play.
+        p.page->setSong(readSample("fuzz/melconv/corpus/adpcm.mid"), {});
+        QCOMPARE(p.text("sizeLabel"), QString()); // no size without a ring tone
+        p.click("nextButton");
+        QCOMPARE(made.size(), 0);
+        QCOMPARE(p.prompts.texts().size(), 1);
+        const QString shown = p.prompts.texts().constFirst();
+        QVERIFY2(shown.startsWith(orka::ui::uiText(orka::audio::midi::kIdConvertFileFailed) + QLatin1Char('\n')) &&
+                     shown.contains(QStringLiteral("No Effective MIDI data.")),
+                 qPrintable(shown));
+        // Still a page to work on: it plays, and a ring tone of another song can be made.
+        p.click("playPauseButton");
+        QCOMPARE(p.page->editor().player().state(), int(CMidiPlayer::Playing));
+        p.page->setSong(melodyWithDrums(), {});
+        p.click("nextButton");
+        QCOMPARE(made.size(), 1);
+    }
+
     void backStopsPlayAndAsksForTheFile()
     {
         Page p;
