@@ -225,6 +225,7 @@ void RingToneEditPage::applyChannels()
 
 void RingToneEditPage::onRangeChanged(int what, double value)
 {
+    const bool sounding = editor_->player().state() != CMidiPlayer::Stopped;
     switch (static_cast<RangeChange>(what)) {
     case RangeChange::StartDragged:
     case RangeChange::EndDragged:
@@ -234,10 +235,25 @@ void RingToneEditPage::onRangeChanged(int what, double value)
         rangeMovedSinceRelease_ = true;
         break;
     case RangeChange::PositionMoved:
+        // A stopped song only shows the point it will start from. A sounding one moves
+        // there when the thumb is let go: the player's position cannot change under it
+        // without a seek, and a seek on every move would restart the output each time.
+        if (sounding)
+            pendingSeek_ = value;
+        else
+            editor_->setShownPosition(value);
+        break;
     case RangeChange::TrackClicked:
-        editor_->setShownPosition(value);
+        if (sounding)
+            seekTo(value);
+        else
+            editor_->setShownPosition(value);
         break;
     case RangeChange::DragEnded:
+        if (pendingSeek_) {
+            seekTo(*pendingSeek_);
+            pendingSeek_.reset();
+        }
         // The size is worked out once the user lets go, not on every move.
         if (rangeMovedSinceRelease_) {
             rangeMovedSinceRelease_ = false;
@@ -246,6 +262,15 @@ void RingToneEditPage::onRangeChanged(int what, double value)
         break;
     }
     refreshStatus();
+}
+
+void RingToneEditPage::seekTo(double ticks)
+{
+    const bool wasPlaying = editor_->playState() == CMidiPlayer::Playing;
+    editor_->stopRange();
+    editor_->setShownPosition(ticks);
+    if (wasPlaying)
+        editor_->playPause(); // plays the song on from the shown position
 }
 
 void RingToneEditPage::handlePlayerMessage(unsigned message, unsigned wParam)

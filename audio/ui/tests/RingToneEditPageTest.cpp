@@ -208,6 +208,32 @@ private Q_SLOTS:
         QCOMPARE(p.text("positionLabel"), QString::number(int(slider->position())));
     }
 
+    void movingThePositionDuringPlaySeeks()
+    {
+        Page p;
+        p.page->setSong(melodyWithDrums(), {});
+        QXRingSlider* slider = p.page->slider();
+        p.click("playPauseButton");
+        p.timer->advance(100);
+        // The thumb dragged while playing: the player goes on undisturbed until it is let go.
+        const QPoint thumb = slider->partRect(QXRingSlider::Part::Thumb).center();
+        QTest::mousePress(slider, Qt::LeftButton, {}, thumb);
+        const int middle = slider->markerWidth() + slider->trackWidth() / 2;
+        QTest::mouseMove(slider, QPoint(middle, thumb.y()));
+        QVERIFY(p.page->editor().player().position() < 100);
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(middle, thumb.y()));
+        QCOMPARE(p.page->editor().player().state(), int(CMidiPlayer::Playing));
+        QVERIFY(qAbs(p.page->editor().player().position() - 720) <= 2);
+        QCOMPARE(p.text("positionLabel"), QString::number(int(slider->position())));
+
+        // Paused, a click on the track moves the point the play goes on from.
+        p.click("playPauseButton");
+        QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(2 * slider->markerWidth(), slider->height() - 1));
+        QCOMPARE(p.page->editor().player().state(), int(CMidiPlayer::Stopped));
+        p.click("playPauseButton");
+        QVERIFY(p.page->editor().player().position() <= 1);
+    }
+
     void channelBoxesChangeTheFilter()
     {
         Page p;

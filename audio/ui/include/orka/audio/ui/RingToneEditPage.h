@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -70,6 +71,8 @@ private:
 
     void connectControls();
     void handlePlayerMessage(unsigned message, unsigned wParam);
+    // Moves a sounding song to a new position: stopped there, and playing on if it played.
+    void seekTo(double ticks);
     void showChannels(const midi::QmixChannelFlags& flags);
     midi::QmixChannelFlags checkedChannels() const;
     // The markers, the minimum range and the editor's range after the song changed length.
@@ -83,6 +86,7 @@ private:
     std::unique_ptr<EditorView> view_;
     std::unique_ptr<midi::RingToneEditor> editor_;
     bool rangeMovedSinceRelease_ = false;
+    std::optional<double> pendingSeek_; // where the thumb was let go of during play
     QPointer<QWidget> logWindow_;
 };
 
