@@ -235,19 +235,16 @@ void RingToneEditPage::onRangeChanged(int what, double value)
         rangeMovedSinceRelease_ = true;
         break;
     case RangeChange::PositionMoved:
-        // A stopped song only shows the point it will start from. A sounding one moves
-        // there when the thumb is let go: the player's position cannot change under it
-        // without a seek, and a seek on every move would restart the output each time.
-        if (sounding)
-            pendingSeek_ = value;
-        else
-            editor_->setShownPosition(value);
-        break;
     case RangeChange::TrackClicked:
-        if (sounding)
-            seekTo(value);
-        else
+        // A stopped song only shows the point it will start from; a sounding one must seek
+        // there, as the player's position cannot change under it. A thumb dragged during
+        // play seeks when it is let go, not on every move; pressing it alone seeks nowhere.
+        if (!sounding)
             editor_->setShownPosition(value);
+        else if (ui_->slider->dragMode() == QXRingSlider::DragMode::Position)
+            pendingSeek_ = value != editor_->shownPosition() ? std::optional<double>(value) : std::nullopt;
+        else
+            seekTo(value);
         break;
     case RangeChange::DragEnded:
         if (pendingSeek_) {

@@ -226,6 +226,10 @@ private Q_SLOTS:
         QVERIFY(qAbs(p.page->editor().player().position() - 720) <= 2);
         QCOMPARE(p.text("positionLabel"), QString::number(int(slider->position())));
 
+        // Keys move a sounding song at once.
+        QTest::keyClick(slider, Qt::Key_End);
+        QVERIFY(p.page->editor().player().position() >= 1439);
+
         // Paused, a click on the track moves the point the play goes on from.
         p.click("playPauseButton");
         QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(2 * slider->markerWidth(), slider->height() - 1));
