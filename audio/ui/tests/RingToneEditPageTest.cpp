@@ -327,6 +327,23 @@ private Q_SLOTS:
         QCOMPARE(made.size(), 1);
     }
 
+    // The system timer's thread: its ticks reach the page through the event loop, and a page
+    // closed while playing stops the timer before it goes.
+    void systemTimerTicksArePostedToThePage()
+    {
+        QTemporaryDir home;
+        qputenv("ORKA_HOME", home.path().toUtf8());
+        auto recording = std::make_shared<orka::platform::MidiRecording>();
+        auto page = std::make_unique<RingToneEditPage>(
+            nullptr, [recording] { return orka::platform::openRecordingMidiOut(recording); });
+        page->setSong(melodyWithDrums(), {});
+        page->findChild<QPushButton*>(QStringLiteral("playPauseButton"))->click();
+        auto* position = page->findChild<QLabel*>(QStringLiteral("positionLabel"));
+        QTRY_VERIFY_WITH_TIMEOUT(position->text().toInt() > 0, 5000);
+        QVERIFY(!recording->messages().empty());
+        page.reset();
+    }
+
     void backStopsPlayAndAsksForTheFile()
     {
         Page p;
