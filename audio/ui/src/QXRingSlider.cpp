@@ -75,7 +75,6 @@ QXRingSlider::QXRingSlider(QWidget* parent) : QWidget(parent)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true); // hover looks need moves without a button
     setCursor(Qt::ArrowCursor);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 QXRingSlider::~QXRingSlider() = default;
