@@ -1,7 +1,8 @@
 // Shows the edit picture page on its own, for trying it out and for screenshots:
-//   picedit_demo [--hsl] [picture file]
+//   picedit_demo [--hsl] [--grab FOLDER] [picture file]
 // Without a file it edits a drawn 128 x 160 sample with a stroke, a stamp and a caption;
-// --hsl also opens the hue, saturation and lightness dialog.
+// --hsl also opens the hue, saturation and lightness dialog; --grab saves what the page and
+// the dialog draw as picedit-page.png and picedit-hsl.png in FOLDER and ends.
 #include "EditPicturePage.h"
 #include "PictureCanvas.h"
 
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "AdjustmentDialogs.h"
 
@@ -50,7 +52,10 @@ int main(int argc, char** argv)
     page.resize(980, 640);
     page.show();
     DibPicture picture = sample();
-    const QStringList files = args.filter(QRegularExpression(QStringLiteral("^[^-]")));
+    const qsizetype grabAt = args.indexOf(QStringLiteral("--grab"));
+    const QString grabFolder = grabAt >= 0 && grabAt + 1 < args.size() ? args[grabAt + 1] : QString();
+    QStringList files = args.filter(QRegularExpression(QStringLiteral("^[^-]")));
+    files.removeAll(grabFolder);
     if (!files.isEmpty()) {
         try {
             picture = loadPicture(files.front().toStdString());
@@ -69,11 +74,21 @@ int main(int argc, char** argv)
         page.applyText();
     }
     if (args.contains(QStringLiteral("--hsl"))) {
-        page.openHslDialog();
-        auto* dialog = page.findChild<HslDialog*>();
-        dialog->findChild<QScrollBar*>(QStringLiteral("hueBar"))->setValue(60);
-        dialog->findChild<QScrollBar*>(QStringLiteral("saturationBar"))->setValue(40);
-        dialog->move(page.geometry().center() - dialog->rect().center());
+        // Opened once the page is on screen, as a user would open it.
+        QTimer::singleShot(500, &page, [&page] {
+            page.openHslDialog();
+            auto* dialog = page.findChild<HslDialog*>();
+            dialog->findChild<QScrollBar*>(QStringLiteral("hueBar"))->setValue(60);
+            dialog->findChild<QScrollBar*>(QStringLiteral("saturationBar"))->setValue(40);
+        });
+    }
+    if (!grabFolder.isEmpty()) {
+        QTimer::singleShot(1500, &page, [&page, grabFolder] {
+            page.grab().save(grabFolder + QStringLiteral("/picedit-page.png"));
+            if (auto* dialog = page.findChild<HslDialog*>())
+                dialog->grab().save(grabFolder + QStringLiteral("/picedit-hsl.png"));
+            QApplication::quit();
+        });
     }
     return app.exec();
 }
