@@ -6,6 +6,7 @@
 #include "AdjustmentDialogs.h"
 #include "EditPicturePage.h"
 #include "PictureCanvas.h"
+#include "demo/SampleScene.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -14,26 +15,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <random>
-
 using namespace orka;
 using namespace orka::ui;
 
 namespace {
-
-DibPicture photoLike(int width, int height)
-{
-    DibPicture p(width, height, 3);
-    std::mt19937 rng(1);
-    for (std::uint32_t y = 0; y < p.height(); ++y)
-        for (std::uint32_t x = 0; x < p.width(); ++x) {
-            std::uint8_t* q = p.row(y) + 3 * x;
-            q[0] = std::uint8_t(x * 2 + rng() % 16);
-            q[1] = std::uint8_t(y + rng() % 16);
-            q[2] = std::uint8_t((x + y) + rng() % 16);
-        }
-    return p;
-}
 
 // A shown page holding one 128 x 160 picture, and the repaint of its picture view.
 struct PageFixture {
@@ -44,7 +29,7 @@ struct PageFixture {
     {
         page.resize(900, 640);
         page.show();
-        page.setPictures({photoLike(128, 160)}, 20000);
+        page.setPictures({sampleScene()}, 20000);
         target = QImage(page.canvas()->size(), QImage::Format_RGB32);
     }
     void repaint() { page.canvas()->render(&target); }

@@ -1,10 +1,11 @@
 // Shows the edit picture page on its own, for trying it out and for screenshots:
 //   picedit_demo [--hsl] [--grab FOLDER] [picture file]
-// Without a file it edits a drawn 128 x 160 sample with a stroke, a stamp and a caption;
+// Without a file it edits a drawn 128 x 160 sample with a stamp and a caption;
 // --hsl also opens the hue, saturation and lightness dialog; --grab saves what the page and
 // the dialog draw as picedit-page.png and picedit-hsl.png in FOLDER and ends.
+#include "AdjustmentDialogs.h"
 #include "EditPicturePage.h"
-#include "PictureCanvas.h"
+#include "SampleScene.h"
 
 #include "orka/Failure.h"
 #include "orka/picture/PictureFile.h"
@@ -17,31 +18,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "AdjustmentDialogs.h"
-
 using namespace orka;
 using namespace orka::ui;
-
-namespace {
-
-// A sky-to-grass gradient with a sun, so the colour dialogs have something to show.
-DibPicture sample()
-{
-    DibPicture p(128, 160, 3);
-    for (std::uint32_t y = 0; y < p.height(); ++y)
-        for (std::uint32_t x = 0; x < p.width(); ++x) {
-            std::uint8_t* q = p.row(y) + 3 * x;
-            const bool grass = y > 110;
-            const int dx = int(x) - 92, dy = int(y) - 36;
-            const bool sun = dx * dx + dy * dy < 300;
-            q[0] = std::uint8_t(sun ? 40 : grass ? 40 : 255 - y);
-            q[1] = std::uint8_t(sun ? 220 : grass ? 150 + (x % 7) * 8 : 170 - y / 2);
-            q[2] = std::uint8_t(sun ? 255 : grass ? 50 : 90 + y / 3);
-        }
-    return p;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -51,7 +29,7 @@ int main(int argc, char** argv)
     page.setWindowTitle(uiText(EditPicturePage::kTitleId));
     page.resize(980, 640);
     page.show();
-    DibPicture picture = sample();
+    DibPicture picture = sampleScene();
     const qsizetype grabAt = args.indexOf(QStringLiteral("--grab"));
     const QString grabFolder = grabAt >= 0 && grabAt + 1 < args.size() ? args[grabAt + 1] : QString();
     QStringList files = args.filter(QRegularExpression(QStringLiteral("^[^-]")));
