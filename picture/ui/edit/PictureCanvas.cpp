@@ -12,6 +12,9 @@ PictureCanvas::PictureCanvas(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Clicking the picture takes the focus from the text field, so Ctrl+Z undoes the edit
+    // rather than the typing.
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 void PictureCanvas::setImage(QImage image)
