@@ -298,7 +298,10 @@ void EditPicturePage::canvasPressed(QPoint point)
         refresh();
         break;
     }
-    case Tool::Text: textPosition_ = point; break;
+    case Tool::Text:
+        textPosition_ = point;
+        ui_->canvas->setMarker(textPosition_);
+        break;
     case Tool::Stamp: placeStamp(ui_->stampList->currentRow(), point); break;
     case Tool::Frame: break;
     }
@@ -338,6 +341,7 @@ void EditPicturePage::refresh()
             toQImage(applyAdjustments(penDraft_ ? penDraft_->picture : state.picture, state.adjustments)));
     }
     ui_->canvas->setZoom(zoom_.at(current_).factor);
+    ui_->canvas->setMarker(tool_ == Tool::Text && history_.count() > 0 ? std::optional(textPosition_) : std::nullopt);
     updateCommands();
 }
 

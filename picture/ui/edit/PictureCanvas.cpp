@@ -37,6 +37,12 @@ void PictureCanvas::setMoveTool(bool on)
     setCursor(on ? Qt::OpenHandCursor : Qt::CrossCursor);
 }
 
+void PictureCanvas::setMarker(std::optional<QPoint> picturePoint)
+{
+    marker_ = picturePoint;
+    update();
+}
+
 QSize PictureCanvas::zoomedSize() const
 {
     return QSize(int(std::lround(image_.width() * zoom_)), int(std::lround(image_.height() * zoom_)));
@@ -71,6 +77,15 @@ void PictureCanvas::paintEvent(QPaintEvent*)
     if (image_.isNull())
         return;
     painter.drawImage(QRect(pictureOrigin(), zoomedSize()), image_);
+    if (marker_) {
+        constexpr int kArm = 6;
+        const QPoint at = pictureOrigin() + QPoint(int(marker_->x() * zoom_), int(marker_->y() * zoom_));
+        // Drawn inverted so it shows on any colour.
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.setPen(Qt::white);
+        painter.drawLine(at - QPoint(kArm, 0), at + QPoint(kArm, 0));
+        painter.drawLine(at - QPoint(0, kArm), at + QPoint(0, kArm));
+    }
 }
 
 void PictureCanvas::mousePressEvent(QMouseEvent* event)

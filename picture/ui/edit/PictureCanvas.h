@@ -6,6 +6,8 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <optional>
+
 namespace orka::ui {
 
 class PictureCanvas : public QWidget {
@@ -20,6 +22,9 @@ public:
     // While the move tool is on, dragging moves the picture instead of painting.
     void setMoveTool(bool on);
     bool moveTool() const { return moveTool_; }
+    // A small cross at a picture point (where the next text goes), or none.
+    void setMarker(std::optional<QPoint> picturePoint);
+
     // The top-left corner of the drawn picture in the widget, and where a widget point lies
     // in the picture.
     QPoint pictureOrigin() const;
@@ -46,6 +51,7 @@ private:
     QImage image_;
     double zoom_ = 1.0;
     bool moveTool_ = false;
+    std::optional<QPoint> marker_;
     QPoint pan_;          // offset of the picture from its centred place, while it exceeds the view
     QPoint dragStart_;
     QPoint panAtDragStart_;

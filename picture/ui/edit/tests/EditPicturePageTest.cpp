@@ -200,6 +200,31 @@ private Q_SLOTS:
         QCOMPARE(page_->history().state(0).adjustments.lightness, 0.0f);
     }
 
+    void barsShowRoundedPositions()
+    {
+        // Halves round away from zero: 12.5 shows 13 and -12.5 shows -13.
+        PictureAdjustments adjustments;
+        adjustments.lightness = 0.125f;
+        adjustments.saturation = 0.875f;
+        adjustments.hueShift = -180.0f;
+        HslDialog hsl(noise(4, 4, 1), adjustments);
+        QCOMPARE(hsl.findChild<QScrollBar*>(QStringLiteral("lightnessBar"))->value(), 13);
+        QCOMPARE(hsl.findChild<QScrollBar*>(QStringLiteral("saturationBar"))->value(), -13);
+        QCOMPARE(hsl.findChild<QScrollBar*>(QStringLiteral("hueBar"))->value(), -180);
+        QCOMPARE(hsl.findChild<QLabel*>(QStringLiteral("saturationNumber"))->text(), QStringLiteral("-13"));
+        adjustments.contrast = -0.125f;
+        adjustments.gamma = 2.0f;
+        ContrastDialog contrast(noise(4, 4, 1), adjustments);
+        QCOMPARE(contrast.findChild<QScrollBar*>(QStringLiteral("contrastBar"))->value(), -13);
+        QCOMPARE(contrast.findChild<QScrollBar*>(QStringLiteral("brightnessBar"))->value(), 100);
+        adjustments.redOffset = -255;
+        RgbDialog rgb(noise(4, 4, 1), adjustments);
+        QCOMPARE(rgb.findChild<QScrollBar*>(QStringLiteral("redBar"))->value(), -255);
+        QCOMPARE(rgb.findChild<QScrollBar*>(QStringLiteral("redBar"))->minimum(), -255);
+        // Opening a dialog changes nothing until OK.
+        QCOMPARE(rgb.adjustments().lightness, 0.125f);
+    }
+
     void contrastBarsStepByOneAndFive()
     {
         PictureAdjustments adjustments;
