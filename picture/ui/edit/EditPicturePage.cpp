@@ -348,11 +348,11 @@ void EditPicturePage::refresh()
 void EditPicturePage::updateCommands()
 {
     const bool any = history_.count() > 0;
-    for (QWidget* w : {static_cast<QWidget*>(ui_->rotateLeftButton), static_cast<QWidget*>(ui_->rotateRightButton),
-                       static_cast<QWidget*>(ui_->flipVerticalButton), static_cast<QWidget*>(ui_->flipHorizontalButton),
-                       static_cast<QWidget*>(ui_->contrastButton), static_cast<QWidget*>(ui_->hslButton),
-                       static_cast<QWidget*>(ui_->rgbButton), static_cast<QWidget*>(ui_->fitButton),
-                       static_cast<QWidget*>(ui_->applyTextButton), static_cast<QWidget*>(ui_->nextButton)})
+    const std::initializer_list<QWidget*> editing = {
+        ui_->rotateLeftButton, ui_->rotateRightButton, ui_->flipVerticalButton, ui_->flipHorizontalButton,
+        ui_->contrastButton,   ui_->hslButton,         ui_->rgbButton,          ui_->fitButton,
+        ui_->applyTextButton,  ui_->nextButton};
+    for (QWidget* w : editing)
         w->setEnabled(any);
     const ZoomState& zoom = zoom_.at(current_);
     ui_->zoomInButton->setEnabled(any && zoom.zoomInEnabled);
