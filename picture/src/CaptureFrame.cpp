@@ -119,3 +119,35 @@ DibPicture cropAndScale(const DibPicture& source, const PixelRect& area, std::ui
 }
 
 } // namespace orka
+
+namespace orka {
+
+DibPicture fitPicture(const DibPicture& source, std::uint32_t width, std::uint32_t height,
+                      std::array<std::uint8_t, 3> background)
+{
+    DibPicture out(int(width), int(height), 3);
+    if (out.empty())
+        return out;
+    for (std::uint32_t y = 0; y < height; ++y)
+        for (std::uint32_t x = 0; x < width; ++x) {
+            out.row(y)[3 * x] = background[2];
+            out.row(y)[3 * x + 1] = background[1];
+            out.row(y)[3 * x + 2] = background[0];
+        }
+    if (source.empty())
+        return out;
+    const std::uint64_t sw = source.width(), sh = source.height();
+    std::uint64_t fw = width, fh = height;
+    if (sw * height > sh * width)
+        fh = std::max<std::uint64_t>(1, sh * width / sw);
+    else
+        fw = std::max<std::uint64_t>(1, sw * height / sh);
+    const DibPicture scaled = cropAndScale(source, {0, 0, std::int64_t(sw), std::int64_t(sh)}, std::uint32_t(fw),
+                                           std::uint32_t(fh));
+    const std::uint64_t left = (width - fw) / 2, top = (height - fh) / 2;
+    for (std::uint32_t y = 0; y < fh; ++y)
+        std::memcpy(out.row(std::uint32_t(top + y)) + 3 * left, scaled.row(y), std::size_t(fw) * 3);
+    return out;
+}
+
+} // namespace orka

@@ -4,6 +4,7 @@
 // taking the picture crops that area and scales it to the item's size.
 #include "orka/picture/DibPicture.h"
 
+#include <array>
 #include <cstdint>
 
 namespace orka {
@@ -67,5 +68,11 @@ DibPicture cropPicture(const DibPicture& source, const PixelRect& area);
 // covers, enlarging repeats them. Empty when the area and the picture do not meet.
 DibPicture cropAndScale(const DibPicture& source, const PixelRect& area, std::uint32_t width,
                         std::uint32_t height);
+
+// The whole picture scaled, keeping its shape, to the largest size inside width x height and
+// centred there on the background colour (red, green, blue). An empty picture gives the
+// background alone.
+DibPicture fitPicture(const DibPicture& source, std::uint32_t width, std::uint32_t height,
+                      std::array<std::uint8_t, 3> background = {0, 0, 0});
 
 } // namespace orka
