@@ -7,6 +7,7 @@
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/OrkaApp.h"
 #include "orka/picture/PictureFile.h"
+#include "orka/testing/MelconvSmf.h"
 #include "orka/testing/ToolRunner.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
@@ -31,6 +32,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kWallpaper = 20000;
+constexpr int kAnimation = 50000;
 constexpr int kRingTone = 70000;
 
 std::vector<std::uint8_t> tune(const char (&mark)[5], std::size_t size)
@@ -146,6 +148,48 @@ private Q_SLOTS:
         importInto(wizard, kRingTone, {file("song.wav", tune("RIFF", 40))}, script);
         QCOMPARE(script.texts().mid(1), (QStringList{uiText(65152), uiText(65181)}));
         QCOMPARE(list->count(), before + 1);
+    }
+
+    void midiRingToneIsConvertedWhole()
+    {
+        PromptScript script;
+        CWizard wizard(*app_, *doc_);
+        wizard.show();
+        melconv::test::Smf song;
+        song.tempo(0, 500000).setup(0, 4, 0);
+        for (int n = 0; n < 8; ++n)
+            song.note(0, 0, 60 + n, 240);
+        song.raw(0, {0xFF, 0x2F, 0x00});
+        importInto(wizard, kRingTone, {file("scale.mid", song.bytes())}, script);
+        click(wizard.chooseFilePage().nextButton());
+        QCOMPARE(script.texts(), QStringList{});
+        QCOMPARE(wizard.currentPage(), WizardPage::UploadOrSave);
+        const auto& melody = std::get<MelodyContent>(wizard.uploadOrSavePage().result()->contents.at(0));
+        QVERIFY(melody.isSmaf());
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(melody.data.data()), 4), QByteArray("MMMD"));
+    }
+
+    void animationPreviewEndsBeforeTheNextPass()
+    {
+        PromptScript script;
+        CWizard wizard(*app_, *doc_);
+        wizard.show();
+        const fs::path gif = fs::path(qgetenv("ORKA_SOURCE_DIR").toStdString()) / "picture/tests/data/anim6.gif";
+        importInto(wizard, kAnimation, {gif}, script);
+        click(wizard.chooseFilePage().nextButton());
+        QCOMPARE(wizard.windowTitle(), QStringLiteral("精靈 - 上傳或儲存 - 開/關機動畫"));
+        UploadOrSavePage& page = wizard.uploadOrSavePage();
+        const auto& frames = std::get<AnimationContent>(page.result()->contents.at(0)).frames;
+        QCOMPARE(frames.size(), std::size_t(5));
+        for (const auto& frame : frames)
+            QVERIFY(frame.bitmap.width <= 128 && frame.bitmap.height <= 160);
+
+        click(page.button(UploadOrSavePage::Preview));
+        QVERIFY(page.busy());
+        click(page.nextItemButton()); // asks 65036, an empty queue says yes
+        QCOMPARE(script.texts(), QStringList{uiText(65036)});
+        QVERIFY(!page.busy());
+        QCOMPARE(wizard.currentPage(), WizardPage::ChooseMedia);
     }
 
     void nextWithNothingChosenOrNoCategory()
