@@ -31,6 +31,10 @@ using orka::ui::uiText;
 constexpr int kItemRole = Qt::UserRole;         // >= 0 a folder item's index, < 0 an imported file
 constexpr int kFolderRole = Qt::UserRole;       // a folder's id
 constexpr int kPreviewSide = 160;
+constexpr int kNewFolderEntry = -1;             // the folder list's entry for a folder still to make
+constexpr unsigned kStrNewFolderName = 65039;   // "新資料夾"
+constexpr unsigned kStrMidiType = 65165;        // "MIDI"
+constexpr unsigned kStrSmafType = 65166;        // "MMF"
 
 // An item bitmap (rows of blue, green, red, padded in whole pixels) as an image.
 QImage bitmapImage(const Bitmap& bitmap)
@@ -314,6 +318,12 @@ void UploadOrSavePage::setResult(int categoryId, WizardResult result)
                 auto* entry = new QListWidgetItem(fromUtf8(folder->name), ui_->folderList);
                 entry->setData(kFolderRole, folder->id);
             }
+    // The samples are read-only: a user without folders of his own is offered a new one, so
+    // that the first pass can end in a saved item.
+    if (ui_->folderList->count() == 0 && doc_.findCategory(categoryId)) {
+        auto* entry = new QListWidgetItem(uiText(kStrNewFolderName), ui_->folderList);
+        entry->setData(kFolderRole, kNewFolderEntry);
+    }
     if (ui_->folderList->count() > 0)
         ui_->folderList->setCurrentRow(0);
     showFrame(0);
@@ -340,7 +350,7 @@ void UploadOrSavePage::showFrame(std::size_t frame)
             QPixmap::fromImage(image.scaled(kPreviewSide, kPreviewSide, Qt::KeepAspectRatio)));
     } else if (const auto* melody = std::get_if<MelodyContent>(&content)) {
         ui_->preview->setText(QStringLiteral("%1\n%2 KB")
-                                  .arg(uiText(melody->isSmaf() ? 65166 : 65165))
+                                  .arg(uiText(melody->isSmaf() ? kStrSmafType : kStrMidiType))
                                   .arg(double(melody->data.size()) * 0.0009765625, 0, 'f', 1));
     }
     // An animation plays on while its preview runs: each frame for its display time.
@@ -360,7 +370,7 @@ void UploadOrSavePage::save()
 {
     if (!result_ || result_->contents.empty())
         return;
-    const QListWidgetItem* chosen = ui_->folderList->currentItem();
+    QListWidgetItem* chosen = ui_->folderList->currentItem();
     if (!chosen) {
         orka::ui::showMessage(this, WizardText::kNothingChosenAgain);
         return;
@@ -370,7 +380,19 @@ void UploadOrSavePage::save()
         orka::ui::showMessage(this, *refusal);
         return;
     }
-    const int folderId = chosen->data(kFolderRole).toInt();
+    int folderId = chosen->data(kFolderRole).toInt();
+    if (folderId == kNewFolderEntry) {
+        try {
+            folderId = doc_.freeFolderId(categoryId_);
+            doc_.addLocalFolder(categoryId_, folderId, toUtf8(uiText(kStrNewFolderName)));
+            doc_.saveTree();
+        } catch (const std::exception& failure) {
+            orka::ui::showFailure(this, failure);
+            return;
+        }
+        chosen->setData(kFolderRole, folderId);
+        Q_EMIT treeChanged();
+    }
     std::size_t added = 0;
     try {
         // A folder's file is read before it grows, so that its earlier items are written too.

@@ -112,6 +112,7 @@ Q_SIGNALS:
     void managementModeRequested();
     void endProgramRequested();
     void folderChanged(int folderId);
+    void treeChanged();
 
 private:
     void rename();

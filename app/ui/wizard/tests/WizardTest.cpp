@@ -258,6 +258,28 @@ private Q_SLOTS:
         QCOMPARE(wizard.currentPage(), WizardPage::ChooseMedia);
     }
 
+    void firstSaveWithoutFoldersMakesOne()
+    {
+        PromptScript script;
+        doc_->findFolder(40002)->readOnly = true; // as the shipped samples are
+        CWizard wizard(*app_, *doc_);
+        wizard.show();
+        const fs::path bmp = orka::savePicture(orka::DibPicture(45, 55, 3), files_ / "face", orka::SaveKind::Bmp);
+        importInto(wizard, 40000, {bmp}, script);
+        click(wizard.chooseFilePage().nextButton());
+        UploadOrSavePage& page = wizard.uploadOrSavePage();
+        QCOMPARE(page.folderList()->count(), 1);
+        QCOMPARE(page.folderList()->item(0)->text(), QStringLiteral("新資料夾"));
+        click(page.button(UploadOrSavePage::Save));
+        QCOMPARE(script.texts(), QStringList{uiText(65080)});
+
+        COrkaDoc reread(doc_->galleryDir()); // the tree lists the new folder at once
+        reread.build();
+        const FolderNode& folder = reread.openFolder(40003);
+        QCOMPARE(folder.name, std::string("新資料夾"));
+        QCOMPARE(folder.items.size(), std::size_t(1));
+    }
+
     void endProgramAsksUntilSaved()
     {
         PromptScript script;
