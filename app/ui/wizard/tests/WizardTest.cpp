@@ -7,7 +7,10 @@
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/OrkaApp.h"
 #include "orka/picture/PictureFile.h"
+#include "orka/transfer/TransferJob.h"
+#include "orka/pio.h"
 #include "orka/testing/MelconvSmf.h"
+#include "orka/testing/SimulatorProcess.h"
 #include "orka/testing/ToolRunner.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
@@ -34,6 +37,7 @@ namespace {
 constexpr int kWallpaper = 20000;
 constexpr int kAnimation = 50000;
 constexpr int kRingTone = 70000;
+constexpr int kSimulatorPort = 7;
 
 std::vector<std::uint8_t> tune(const char (&mark)[5], std::size_t size)
 {
@@ -78,6 +82,11 @@ class WizardTest : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(PIOInitPhone());
+    }
+
     void init()
     {
         homeDir_ = std::make_unique<QTemporaryDir>(); // each case starts from an empty home
@@ -278,6 +287,31 @@ private Q_SLOTS:
         const FolderNode& folder = reread.openFolder(40003);
         QCOMPARE(folder.name, std::string("新資料夾"));
         QCOMPARE(folder.items.size(), std::size_t(1));
+    }
+
+    void uploadReachesTheHandsetAndCountsAsDone()
+    {
+        PromptScript script;
+        orka::test::Simulator handset(home_, {kSimulatorPort, "", {}});
+        app_->preferences().setPort(kSimulatorPort);
+        CWizard wizard(*app_, *doc_);
+        wizard.show();
+        const auto smaf = tune("MMMD", 2000);
+        importInto(wizard, kRingTone, {file("up.mmf", smaf)}, script);
+        click(wizard.chooseFilePage().nextButton());
+        UploadOrSavePage& page = wizard.uploadOrSavePage();
+        click(page.button(UploadOrSavePage::Upload));
+        QCOMPARE(script.texts(), QStringList{QString::fromStdString(orka::transfer::successText(orka::transfer::JobKind::Upload))});
+        QVERIFY(page.savedOrUploaded());
+        QVERIFY(handset.countReceived("AT^QXBNW") > 0);
+        bool stored = false;
+        for (const auto& entry : fs::recursive_directory_iterator(handset.storeDir() / "store7"))
+            stored = stored || (entry.is_regular_file() && fs::file_size(entry.path()) == smaf.size());
+        QVERIFY(stored);
+
+        click(page.endProgramButton()); // uploaded: no question
+        QCOMPARE(script.texts().size(), 1);
+        QCOMPARE(wizard.end(), WizardEnd::EndProgram);
     }
 
     void endProgramAsksUntilSaved()
