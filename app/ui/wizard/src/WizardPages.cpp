@@ -53,24 +53,12 @@ QImage bitmapImage(const Bitmap& bitmap)
     return image;
 }
 
-// Whether a folder can keep this result: a local folder that takes changes and items of its kind.
+// Whether a folder can keep this result: a local folder (or the saved menus) that takes
+// changes and items of its kind.
 bool folderTakes(const FolderNode& folder, const ItemContent& content)
 {
-    if (!isLocalFolder(folder.id) && folder.kind != FolderKind::SavedMenus)
-        return false;
-    if (folder.readOnly)
-        return false;
-    switch (folder.kind) {
-    case FolderKind::Picture:
-        return std::holds_alternative<PictureContent>(content);
-    case FolderKind::Animation:
-    case FolderKind::SavedMenus:
-        return std::holds_alternative<AnimationContent>(content);
-    case FolderKind::Melody:
-        return std::holds_alternative<MelodyContent>(content);
-    default:
-        return false;
-    }
+    const bool local = isLocalFolder(folder.id) || folder.kind == FolderKind::SavedMenus;
+    return local && !folder.readOnly && contentFits(folder.kind, content);
 }
 
 // The name of the n-th item of a result of several (n from 0): "name", "name_2", ...
