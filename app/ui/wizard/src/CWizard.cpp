@@ -18,6 +18,10 @@ using orka::ui::fromUtf8;
 using orka::ui::toUtf8;
 using orka::ui::uiText;
 
+namespace {
+constexpr QSize kFirstSize{720, 540};
+}
+
 CWizard::CWizard(COrkaApp& app, COrkaDoc& doc, QWidget* parent)
     : QDialog(parent)
     , app_(app)
@@ -25,6 +29,7 @@ CWizard::CWizard(COrkaApp& app, COrkaDoc& doc, QWidget* parent)
 {
     app_.uiInfo().setLastMode(WorkingMode::Wizard);
     setModal(true);
+    resize(kFirstSize);
     setAccessibleName(uiText(wizardTitleId(WizardPage::ChooseMedia)));
     stack_ = new QStackedWidget(this);
     auto* layout = new QVBoxLayout(this);
@@ -137,7 +142,12 @@ void CWizard::leaveAndEndProgram()
 
 void CWizard::reject()
 {
-    if (!finished_)
+    if (finished_)
+        return;
+    // A result not yet kept is not dropped without the question its page asks.
+    if (current_ == WizardPage::UploadOrSave)
+        uploadOrSave_->leave(LeaveChoice::ManagementMode);
+    else
         leaveToManagementMode();
 }
 

@@ -98,6 +98,10 @@ public:
     // Stops the preview and waits until it reports that it ended, checking at `interval`.
     void finishBackground(std::chrono::milliseconds interval);
 
+    // "下一步", "管理模式" or "離開程式": asks first while the result is neither saved nor
+    // uploaded, then waits for the preview to end and asks the wizard to go on.
+    void leave(LeaveChoice choice);
+
     QPushButton* button(int index) const; // 0 rename .. 4 preview on the handset, as in 65055
     QPushButton* nextItemButton() const;
     QPushButton* managementButton() const;
@@ -119,7 +123,6 @@ private:
     void save();
     void transfer(bool previewOnly);
     void preview();
-    void leave(LeaveChoice choice);
     void showFrame(std::size_t frame);
     void onSmafEnd() override;
 

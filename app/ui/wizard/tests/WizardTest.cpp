@@ -356,8 +356,16 @@ private Q_SLOTS:
         QVERIFY(wizard.placesMainWindow());
         QCOMPARE(app_->uiInfo().lastMode, 2u);
 
+        // Closing the window asks the same while a result is not kept, and stays on No.
         CWizard closed(*app_, *doc_);
         closed.show();
+        importInto(closed, kRingTone, {files_ / "chime.mmf"}, script);
+        click(closed.chooseFilePage().nextButton());
+        script.clear();
+        script.answer(Answer::No);
+        QTest::keyClick(&closed, Qt::Key_Escape);
+        QCOMPARE(script.texts(), QStringList{uiText(65037)});
+        QVERIFY(closed.isVisible());
         QTest::keyClick(&closed, Qt::Key_Escape);
         QVERIFY(!closed.isVisible());
         QCOMPARE(closed.end(), WizardEnd::ManagementMode);

@@ -45,7 +45,8 @@ public:
     void leaveAndEndProgram();
 
 protected:
-    // Closing the window finishes the wizard as leaving to management mode does.
+    // Closing the window finishes the wizard as leaving to management mode does, with the
+    // upload-or-save page's question while its result is not kept.
     void reject() override;
 
 private:
