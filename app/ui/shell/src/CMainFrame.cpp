@@ -40,6 +40,7 @@ constexpr int kSidePaneWidth = 160;     // navigation and preview panes
 constexpr int kDataPaneHeight = 160;    // the data pane above the animation pane
 constexpr int kToolIconSide = 32;
 constexpr int kToolButtonSide = 45;
+const QSize kFirstWindowSize(960, 680);
 
 // Splitter A's columns and splitter B's rows.
 constexpr int kNavigationColumn = 0;
@@ -54,6 +55,7 @@ CMainFrame::CMainFrame(COrkaApp& app, COrkaDoc& doc, QWidget* parent)
       model_(new GalleryItemModel(this))
 {
     setWindowTitle(orka::ui::uiText(kStrWindowTitle));
+    resize(kFirstWindowSize);
     model_->setRenamer([this](int folderId, std::size_t row, const std::string& name) {
         return renameItem(folderId, row, name);
     });
