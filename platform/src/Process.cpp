@@ -1,7 +1,9 @@
 #include "orka/platform/Process.h"
 
+#include <cerrno>
 #include <spawn.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 
 extern char** environ;
 
@@ -65,6 +67,27 @@ bool Process::start(const std::string& program, const std::string& commandLine)
     argv.push_back(nullptr);
     pid_t pid = 0;
     return ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
+}
+
+std::optional<int> Process::run(const std::string& program, const std::vector<std::string>& args)
+{
+    std::vector<std::string> argv0 = args;
+    argv0.insert(argv0.begin(), program);
+    std::vector<char*> argv;
+    for (auto& a : argv0)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        return std::nullopt;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR)
+            return std::nullopt;
+    // posix_spawnp reports a program that cannot be executed as exit status 127.
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 127)
+        return std::nullopt;
+    return WEXITSTATUS(status);
 }
 
 } // namespace orka::platform

@@ -16,9 +16,10 @@ QString caption()
     return uiText(app::kStrWindowTitle);
 }
 
-Answer runBox(QWidget* parent, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons)
+Answer runBox(QWidget* parent, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
+             const QString& boxCaption = caption())
 {
-    QMessageBox box(icon, caption(), text, buttons, parent);
+    QMessageBox box(icon, boxCaption, text, buttons, parent);
     const int pressed = box.exec();
     switch (pressed) {
     case QMessageBox::Yes: return Answer::Yes;
@@ -66,12 +67,13 @@ void showFailure(QWidget* parent, const std::exception& failure)
     showMessage(parent, message);
 }
 
-bool askYesNo(QWidget* parent, unsigned textId, const std::vector<std::string>& args)
+bool askYesNo(QWidget* parent, unsigned textId, const std::vector<std::string>& args, unsigned captionId)
 {
     const QString text = messageQText(textId, args);
     if (g_script)
         return g_script->next({PromptKind::YesNo, text, {}, {}}, Answer::Yes) == Answer::Yes;
-    return runBox(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) == Answer::Yes;
+    return runBox(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No,
+                  captionId ? uiText(captionId) : caption()) == Answer::Yes;
 }
 
 Answer askYesAllNoCancel(QWidget* parent, const QString& text, const QString& boxCaption)

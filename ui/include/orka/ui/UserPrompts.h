@@ -37,8 +37,9 @@ void showMessage(QWidget* parent, unsigned textId, const std::vector<std::string
 // Shows what a caught exception says: orka::Failure (and its kind) by its id and detail,
 // anything else by its own text under 46001.
 void showFailure(QWidget* parent, const std::exception& failure);
-// A Yes/No question with the question icon; true for Yes.
-bool askYesNo(QWidget* parent, unsigned textId, const std::vector<std::string>& args = {});
+// A Yes/No question with the question icon; true for Yes. A captionId other than 0 names
+// the caption instead of the window title (the deletion confirmations have their own).
+bool askYesNo(QWidget* parent, unsigned textId, const std::vector<std::string>& args = {}, unsigned captionId = 0);
 // The four-button confirmation of deletions: "是(&Y)", "全部皆是(&A)", "否(&N)", "取消(&C)".
 Answer askYesAllNoCancel(QWidget* parent, const QString& text, const QString& caption);
 
