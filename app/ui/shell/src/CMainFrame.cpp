@@ -7,6 +7,7 @@
 #include "orka/app/ui/CommandActions.h"
 #include "orka/app/ui/CommandIds.h"
 #include "orka/app/ui/DataViews.h"
+#include "orka/app/ui/ItemCommands.h"
 #include "orka/app/ui/NavigationBar.h"
 #include "orka/app/ui/OrkaSplitter.h"
 #include "orka/app/ui/OrkaTreeView.h"
@@ -52,16 +53,21 @@ bool acceptsItems(int folderId) { return isLocalFolder(folderId); }
 
 CMainFrame::CMainFrame(COrkaApp& app, COrkaDoc& doc, QWidget* parent)
     : QMainWindow(parent), app_(app), settings_(app.settings()), doc_(doc), actions_(new CommandActions(this)),
-      model_(new GalleryItemModel(this))
+      items_(new ItemCommands(app, doc, this)), model_(new GalleryItemModel(this))
 {
     setWindowTitle(orka::ui::uiText(kStrWindowTitle));
     resize(kFirstWindowSize);
     model_->setRenamer([this](int folderId, std::size_t row, const std::string& name) {
-        return renameItem(folderId, row, name);
+        return items_->renameItem(folderId, row, orka::ui::fromUtf8(name));
     });
     buildPanes();
     buildBars();
     bindCommands();
+    bindItemCommands();
+    tree_->setRenamer([this](int folderId, const std::string& name) {
+        // The tree is made anew once the rename is through; the edit ends first.
+        return items_->canRenameFolder(folderId) && items_->renameFolder(folderId, orka::ui::fromUtf8(name));
+    });
     tree_->build(doc_);
     navigationBar_->build(doc_);
     applyBars();
@@ -173,6 +179,67 @@ void CMainFrame::bindCommands()
     });
     actions_->bind(cmd::kNextPane, [this] { moveFocus(1); });
     actions_->bind(cmd::kPreviousPane, [this] { moveFocus(-1); });
+}
+
+void CMainFrame::bindItemCommands()
+{
+    connect(items_, &ItemCommands::folderChanged, this, &CMainFrame::refreshFolder);
+    connect(items_, &ItemCommands::treeChanged, this, &CMainFrame::rebuildTree, Qt::QueuedConnection);
+
+    actions_->bind(cmd::kImport, [this] { items_->importInto(selectedNodeId()); });
+    actions_->bind(cmd::kExport, [this] { items_->exportItems(selectedNodeId(), selectedIndexes()); });
+    actions_->bind(cmd::kExportToFile, [this] { items_->exportItems(selectedNodeId(), selectedIndexes()); });
+    actions_->bind(cmd::kExportByMail, [this] { items_->mailItems(selectedNodeId(), selectedIndexes()); });
+    actions_->bind(cmd::kNewFolder, [this] {
+        const auto id = items_->newFolder(categoryOf(selectedNodeId()));
+        if (!id)
+            return;
+        // After the tree is made anew (queued before this): the new folder is shown and its
+        // name edited at once, as a new folder in a file manager is.
+        QMetaObject::invokeMethod(
+            this,
+            [this, folderId = *id] {
+                showNode(folderId);
+                if (QTreeWidgetItem* item = tree_->itemOf(folderId))
+                    tree_->editItem(item);
+            },
+            Qt::QueuedConnection);
+    });
+    actions_->bind(cmd::kDeleteFolder, [this] { items_->deleteFolder(selectedNodeId()); });
+    actions_->bind(cmd::kRenameFolder, [this] {
+        if (QTreeWidgetItem* item = tree_->itemOf(selectedNodeId()))
+            tree_->editItem(item);
+    });
+    actions_->bind(cmd::kDeleteItem, [this] { items_->deleteItems(selectedNodeId(), selectedIndexes()); });
+    actions_->bind(cmd::kJava, [this] { items_->importMidlet(); });
+    actions_->bind(cmd::kDownload, [this] { items_->download(selectedNodeId()); });
+    actions_->bind(cmd::kUpload, [this] { items_->upload(selectedNodeId(), selectedIndexes()); });
+    actions_->bind(cmd::kPreviewOnHandset, [this] {
+        const auto rows = selectedIndexes();
+        if (!rows.empty())
+            items_->previewOnHandset(selectedNodeId(), rows.front());
+    });
+}
+
+int CMainFrame::selectedNodeId() const
+{
+    const int id = tree_->selectedId();
+    return id < 0 ? kRootId : id;
+}
+
+std::vector<std::size_t> CMainFrame::selectedIndexes() const
+{
+    const auto rows = dataPane_->selectedRows();
+    return {rows.begin(), rows.end()};
+}
+
+void CMainFrame::rebuildTree()
+{
+    const int selected = selectedNodeId();
+    tree_->build(doc_);
+    navigationBar_->build(doc_);
+    // A folder that went leaves its category selected.
+    showNode(selected == kRootId || slotOf(selected) == 0 || doc_.findFolder(selected) ? selected : categoryOf(selected));
 }
 
 void CMainFrame::showAsOptionsSay()
@@ -322,7 +389,18 @@ void CMainFrame::updateCommandStates()
     const bool changeable = shown && acceptsItems(*shown) && !model_->folder()->readOnly;
     commandAction(cmd::kCopy)->setEnabled(selected && shown);
     commandAction(cmd::kCut)->setEnabled(selected && changeable);
-    commandAction(cmd::kRenameItem)->setEnabled(selected && changeable);
+    commandAction(cmd::kRenameItem)->setEnabled(selected && shown && model_->folder()->stored() &&
+                                                !model_->folder()->readOnly);
+    commandAction(cmd::kDeleteItem)->setEnabled(selected && shown && !model_->folder()->readOnly);
+    const int node = selectedNodeId();
+    const bool userFolder = items_->canDeleteFolder(node);
+    commandAction(cmd::kDeleteFolder)->setEnabled(userFolder);
+    commandAction(cmd::kRenameFolder)->setEnabled(userFolder);
+    commandAction(cmd::kNewFolder)->setEnabled(node != kRootId);
+    commandAction(cmd::kImport)->setEnabled(shown && acceptsItems(*shown) && !model_->folder()->readOnly);
+    commandAction(cmd::kDownload)->setEnabled(node != kRootId);
+    for (unsigned id : {cmd::kExport, cmd::kExportToFile, cmd::kExportByMail, cmd::kUpload, cmd::kPreviewOnHandset})
+        commandAction(id)->setEnabled(selected && shown);
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     const bool itemsOnClipboard = clipboard_ && mime && mime->hasFormat(dragDropMimeType());
     commandAction(cmd::kPaste)->setEnabled(itemsOnClipboard && changeable && sameCategory(clipboard_->folderId, *shown));
@@ -349,19 +427,6 @@ void CMainFrame::arrange(ArrangeOrder order)
     }
     dataPane_->selection()->clearSelection();
     refreshFolder(*shown);
-}
-
-bool CMainFrame::renameItem(int folderId, std::size_t row, const std::string& name)
-{
-    try {
-        doc_.renameItem(folderId, row, name);
-        doc_.saveFolder(folderId);
-    } catch (const std::exception& e) {
-        orka::ui::showFailure(this, e);
-        return false;
-    }
-    Q_EMIT folderChanged(folderId);
-    return true;
 }
 
 bool CMainFrame::transferItems(int fromFolderId, const std::vector<unsigned>& rows, int toFolderId, bool move)

@@ -86,8 +86,6 @@ COrkaScrollViewEx::COrkaScrollViewEx(QWidget* parent) : QListView(parent)
     setFlow(QListView::LeftToRight);
     setWrapping(true);
     setUniformItemSizes(true);
-    setLayoutMode(QListView::Batched);
-    setBatchSize(200);
     setGridSize(QSize(kCellWidth, kCellHeight));
     setSpacing(0);
     setItemDelegate(new ThumbnailDelegate(this));

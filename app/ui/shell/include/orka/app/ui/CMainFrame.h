@@ -23,6 +23,7 @@ class COrkaDoc;
 namespace orka::app::ui {
 
 class CommandActions;
+class ItemCommands;
 class COrkaFrame;
 class COrkaFrame2;
 class COrkaSplitter;
@@ -49,6 +50,7 @@ public:
 
     QAction* commandAction(unsigned id) const;
     CommandActions& commands() const { return *actions_; }
+    ItemCommands& itemCommands() const { return *items_; }
 
     // Selects a node of the navigation tree: a folder is opened and shown.
     void showNode(int id);
@@ -85,13 +87,20 @@ private:
     void buildPanes();
     void buildBars();
     void bindCommands();
+    void bindItemCommands();
+    // The document's folders changed: the tree and the navigation bar are made anew and the
+    // shown folder stays shown while it exists.
+    void rebuildTree();
+    // The folder a command on "the selected folder" works on: the shown folder, or for a
+    // category the category's id.
+    int selectedNodeId() const;
+    std::vector<std::size_t> selectedIndexes() const;
     void applyBars();
     void onNodeSelected(int id);
     void onCurrentItemChanged();
     void toggleBar(std::uint32_t barFlag);
     void copyToClipboard(bool cut);
     void pasteFromClipboard();
-    bool renameItem(int folderId, std::size_t row, const std::string& name);
     void refreshFolder(int folderId);
     void updateCommandStates();
     void moveFocus(int step);
@@ -102,6 +111,7 @@ private:
     AppSettings& settings_;
     COrkaDoc& doc_;
     CommandActions* actions_;
+    ItemCommands* items_;
     GalleryItemModel* model_;
     COrkaSplitter* splitterA_ = nullptr;
     COrkaSplitter2* splitterB_ = nullptr;
