@@ -370,12 +370,12 @@ void CMainFrame::onCurrentItemChanged()
 void CMainFrame::refreshFolder(int folderId)
 {
     if (shownFolderId() == folderId) {
+        // A rename keeps the selection; items added or removed leave other items at the rows.
         const auto rows = dataPane_->selectedRows();
+        const int before = model_->rowCount();
         model_->refresh();
-        const int count = model_->rowCount();
-        std::vector<unsigned> kept;
-        std::copy_if(rows.begin(), rows.end(), std::back_inserter(kept), [count](unsigned r) { return int(r) < count; });
-        dataPane_->selectRows(kept);
+        if (model_->rowCount() == before)
+            dataPane_->selectRows(rows);
         onCurrentItemChanged();
     }
     updateCommandStates();

@@ -105,7 +105,9 @@ void GalleryItemModel::refresh() { setFolder(folder_); }
 
 int GalleryItemModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() || !folder_ ? 0 : int(folder_->items.size());
+    // The count of the last reset: a folder changed behind the model's back shows no rows
+    // that the views were not told of.
+    return parent.isValid() ? 0 : int(thumbnails_.size());
 }
 
 int GalleryItemModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }

@@ -39,6 +39,7 @@ COrkaTreeView::COrkaTreeView(QWidget* parent) : QTreeWidget(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setAcceptDrops(true);
+    viewport()->setAcceptDrops(true); // drops arrive at the viewport
     setDropIndicatorShown(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setAccessibleName(orka::ui::uiText(kStrNavigationPane));

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QToolButton>
 #include <QMenu>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -381,8 +382,29 @@ private Q_SLOTS:
         QCOMPARE(names(*doc_->findFolder(kOther)), (std::vector<std::string>{"b"}));
         QVERIFY(!frame.transferItems(kMine, {0}, kCallerPhotos, false));
         QVERIFY(!frame.transferItems(kMine, {0}, kWallpapers + kHandsetSlot, false));
+        // Dropped on a folder of the tree, the items are copied there; on a category, nothing.
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        auto drop = [&frame](int targetId, int row) {
+            std::unique_ptr<QMimeData> mime(frame.itemModel()->mimeData({frame.itemModel()->index(row, 0)}));
+            frame.showNode(kMine);
+            const QPoint at = frame.tree()->visualItemRect(frame.tree()->itemOf(targetId)).center();
+            QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(frame.tree()->viewport(), &enter);
+            QDragMoveEvent move(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(frame.tree()->viewport(), &move);
+            QDropEvent event(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(frame.tree()->viewport(), &event);
+            return move.isAccepted() && event.isAccepted();
+        };
+        frame.showNode(kMine);
+        QVERIFY(drop(kOther, 2));
+        QVERIFY(!drop(kWallpapers, 2));
+        QVERIFY(!drop(kCallerPhotos, 2));
+        QCOMPARE(names(*doc_->findFolder(kOther)), (std::vector<std::string>{"b", "c"}));
         QVERIFY(frame.transferItems(kMine, {1, 2}, kOther, true));
         QCOMPARE(names(*doc_->findFolder(kMine)), (std::vector<std::string>{"b"}));
+        QCOMPARE(names(*doc_->findFolder(kOther)), (std::vector<std::string>{"b", "c", "  Apple ", "c"}));
     }
 
     void selectAllAndInvert()
@@ -411,6 +433,58 @@ private Q_SLOTS:
         QVERIFY(!frame.preview()->playButton()->isEnabled());
         frame.selectItems({});
         QVERIFY(frame.preview()->shownImage().isNull());
+    }
+
+    void folderCommandsKeepTreeAndPanesInStep()
+    {
+        orka::ui::PromptScript prompts;
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.show();
+        frame.showNode(kFirstShownFolder);
+        QVERIFY(!frame.commandAction(cmd::kDeleteFolder)->isEnabled());
+        frame.showNode(kWallpapers);
+        frame.commandAction(cmd::kNewFolder)->trigger();
+        QCoreApplication::processEvents();
+        const std::optional<int> made = frame.shownFolderId();
+        QVERIFY(made && slotOf(*made) >= kFirstUserSlot);
+        QCOMPARE(frame.tree()->itemOf(*made)->text(0), QStringLiteral("新資料夾"));
+        QVERIFY(frame.commandAction(cmd::kDeleteFolder)->isEnabled());
+        QCOMPARE(frame.navigationBar()->folders()->findData(*made) >= 0, true);
+
+        // Renamed in the tree: the document takes the name; a refused one goes back.
+        frame.tree()->itemOf(*made)->setText(0, QStringLiteral("假期"));
+        QCoreApplication::processEvents();
+        QCOMPARE(doc_->findFolder(*made)->name, std::string("假期"));
+        frame.tree()->itemOf(*made)->setText(0, QStringLiteral("mine"));
+        QCoreApplication::processEvents();
+        QCOMPARE(frame.tree()->itemOf(*made)->text(0), QStringLiteral("假期"));
+        QCOMPARE(prompts.shown().size(), std::size_t(1)); // 65040: the category has "mine"
+
+        // Deleted: its category is shown.
+        frame.commandAction(cmd::kDeleteFolder)->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY(!doc_->findFolder(*made));
+        QVERIFY(!frame.tree()->itemOf(*made));
+        QCOMPARE(frame.tree()->selectedId(), kWallpapers);
+    }
+
+    void deletedItemsLeaveTheViews()
+    {
+        orka::ui::PromptScript prompts;
+        prompts.answer(orka::ui::Answer::No);
+        prompts.answer(orka::ui::Answer::Yes);
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(kMine);
+        frame.selectItems({0, 2});
+        frame.commandAction(cmd::kDeleteItem)->trigger();
+        QCOMPARE(prompts.shown().size(), std::size_t(2)); // one question an item
+        QCOMPARE(frame.itemModel()->rowCount(), 2);
+        QCOMPARE(names(*doc_->findFolder(kMine)), (std::vector<std::string>{"b", "  Apple "}));
+        QVERIFY(frame.selectedItems().empty()); // the rows now hold other items
     }
 
     void menusCarryEveryCommandOfTheTable()
