@@ -487,6 +487,39 @@ private Q_SLOTS:
         QVERIFY(frame.selectedItems().empty()); // the rows now hold other items
     }
 
+    void animationsPlayInThePreviewAndFillTheStrip()
+    {
+        constexpr int kAnimations = 50000 + kFirstUserSlot;
+        doc_->addLocalFolder(50000, kAnimations, "moving");
+        AnimationContent frames;
+        for (std::uint8_t side : {4, 8, 12})
+            frames.frames.push_back({1, Bitmap{side, side, 0, std::vector<std::uint8_t>(Bitmap::bytesFor(side, side, 0))}});
+        doc_->addItem(kAnimations, GalleryItem::make("three", frames));
+        MelodyContent tune{MelodyContent::kMidi, {'M', 'T', 'h', 'd'}};
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(kAnimations);
+        frame.selectItems({0});
+        QCOMPARE(frame.animationPane()->frames()->count(), 3);
+        QVERIFY(frame.preview()->animating());
+        // Each frame shows for 10 ms: every size comes round.
+        QTRY_COMPARE(frame.preview()->shownImage().width(), 12);
+        QTRY_COMPARE(frame.preview()->shownImage().width(), 4);
+        // Another item stops the animation and empties the strip.
+        frame.showNode(kMine);
+        frame.selectItems({0});
+        QVERIFY(!frame.preview()->animating());
+        QCOMPARE(frame.animationPane()->frames()->count(), 0);
+
+        // A tune has nothing to draw but can be played.
+        GalleryItem melody = GalleryItem::make("tune", tune);
+        frame.preview()->showItem(&melody);
+        QVERIFY(frame.preview()->shownImage().isNull());
+        QVERIFY(frame.preview()->playButton()->isEnabled());
+        QCOMPARE(frame.preview()->playButton()->accessibleName(), QStringLiteral("播放"));
+    }
+
     void menusCarryEveryCommandOfTheTable()
     {
         COrkaApp app;
