@@ -16,9 +16,11 @@
 #include "orka/ui/UserPrompts.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QToolButton>
 #include <QMenu>
 #include <QMimeData>
@@ -518,6 +520,60 @@ private Q_SLOTS:
         QVERIFY(frame.preview()->shownImage().isNull());
         QVERIFY(frame.preview()->playButton()->isEnabled());
         QCOMPARE(frame.preview()->playButton()->accessibleName(), QStringLiteral("播放"));
+    }
+
+    void keyboardRenamesAndCopiesInTheList()
+    {
+        orka::ui::PromptScript prompts;
+        COrkaApp app;
+        app.settings() = loadSettings();
+        app.settings().uiInfo.setViewMode(UiInfoBlock::kListMode);
+        CMainFrame frame(app, *doc_);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.showNode(kMine);
+        QTreeView* list = frame.dataPane()->list();
+        list->setFocus();
+        frame.selectItems({2});
+        // F2 edits the name in place; Enter gives it to the document.
+        QTest::keyClick(list, Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("c"));
+        editor->setText(QStringLiteral("海灘")); // typed through an input method
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The editor hands its text over once the key's event is through.
+        QTRY_COMPARE(names(*doc_->findFolder(kMine)).back(), std::string("海灘"));
+        QVERIFY(prompts.shown().empty());
+
+        // Ctrl+C in the list, Ctrl+V in another folder.
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        frame.showNode(kOther);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(names(*doc_->findFolder(kOther)), (std::vector<std::string>{"海灘"}));
+        // F6 moves on to the next pane.
+        QTest::keyClick(list, Qt::Key_F6);
+        QVERIFY(!list->hasFocus());
+    }
+
+    void optionsDecideHowTheWindowShows()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        {
+            CMainFrame frame(app, *doc_);
+            frame.showAsOptionsSay(); // full screen is on, but not in wizard mode
+            QVERIFY(!frame.isMaximized());
+            QVERIFY(!(frame.windowFlags() & Qt::WindowStaysOnTopHint));
+        }
+        app.settings().uiInfo.setLastMode(WorkingMode::Management);
+        app.settings().preferences.setOption(PreferencesBlock::kAlwaysOnTop, true);
+        CMainFrame frame(app, *doc_);
+        frame.showAsOptionsSay();
+        QVERIFY(frame.windowState() & Qt::WindowMaximized);
+        QVERIFY(frame.windowFlags() & Qt::WindowStaysOnTopHint);
     }
 
     void menusCarryEveryCommandOfTheTable()
