@@ -4,7 +4,6 @@
 #include "orka/app/ui/GalleryItemModel.h"
 #include "orka/ui/UiText.h"
 
-#include <QPainter>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -13,19 +12,6 @@ namespace {
 constexpr unsigned kStrAnimationPane = 33407;
 const QSize kAnimationButtonSize(16, 15);
 
-// A frame centred on a square cell of the strip.
-QIcon frameIcon(const QImage& frame)
-{
-    const int side = COrkaScrollViewEx2::kFrameSide;
-    QImage cell(side, side, QImage::Format_ARGB32_Premultiplied);
-    cell.fill(Qt::transparent);
-    if (!frame.isNull()) {
-        const QImage scaled = frame.scaled(QSize(side, side).boundedTo(frame.size() * 2), Qt::KeepAspectRatio,
-                                           Qt::SmoothTransformation);
-        QPainter(&cell).drawImage((side - scaled.width()) / 2, (side - scaled.height()) / 2, scaled);
-    }
-    return QIcon(QPixmap::fromImage(cell));
-}
 } // namespace
 
 COrkaScrollViewEx2::COrkaScrollViewEx2(QWidget* parent) : QListWidget(parent)
@@ -47,9 +33,8 @@ void COrkaScrollViewEx2::showItem(const GalleryItem* item)
         return;
     int number = 0;
     for (const AnimationFrame& frame : animation->frames) {
-        GalleryItem one;
-        one.content = PictureContent{frame.bitmap};
-        auto* entry = new QListWidgetItem(frameIcon(itemImage(one)), QString::number(++number), this);
+        const QIcon icon(QPixmap::fromImage(fittedImage(bitmapImage(frame.bitmap), kFrameSide)));
+        auto* entry = new QListWidgetItem(icon, QString::number(++number), this);
         entry->setData(Qt::AccessibleTextRole, entry->text());
     }
 }

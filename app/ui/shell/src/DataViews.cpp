@@ -177,24 +177,17 @@ void COrkaFrame::selectRows(const std::vector<unsigned>& rows)
         selection()->setCurrentIndex(model->index(int(rows.front()), 0), QItemSelectionModel::NoUpdate);
 }
 
-void COrkaFrame::selectAll()
-{
-    QAbstractItemModel* model = thumbnails_->model();
-    if (model->rowCount() == 0)
-        return;
-    selection()->select(QItemSelection(model->index(0, 0), model->index(model->rowCount() - 1,
-                                                                         GalleryItemModel::ColumnCount - 1)),
-                        QItemSelectionModel::ClearAndSelect);
-}
+void COrkaFrame::selectAll() { selectEveryRow(QItemSelectionModel::ClearAndSelect); }
 
-void COrkaFrame::invertSelection()
+void COrkaFrame::invertSelection() { selectEveryRow(QItemSelectionModel::Toggle); }
+
+void COrkaFrame::selectEveryRow(QItemSelectionModel::SelectionFlags how)
 {
     QAbstractItemModel* model = thumbnails_->model();
     if (model->rowCount() == 0)
         return;
-    selection()->select(QItemSelection(model->index(0, 0), model->index(model->rowCount() - 1,
-                                                                         GalleryItemModel::ColumnCount - 1)),
-                        QItemSelectionModel::Toggle);
+    selection()->select(
+        QItemSelection(model->index(0, 0), model->index(model->rowCount() - 1, GalleryItemModel::ColumnCount - 1)), how);
 }
 
 } // namespace orka::app::ui

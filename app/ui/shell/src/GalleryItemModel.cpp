@@ -22,9 +22,9 @@ constexpr unsigned kStrTypeColumn = 65163;
 constexpr unsigned kStrDateColumn = 65167;
 constexpr quint32 kDragFormatVersion = 1;
 
-// Scales a picture down to fit a square (never up beyond twice its size), centred on a
-// transparent square so that every cell lines up.
-QImage fitted(const QImage& image, int side)
+} // namespace
+
+QImage fittedImage(const QImage& image, int side)
 {
     QImage cell(side, side, QImage::Format_ARGB32_Premultiplied);
     cell.fill(Qt::transparent);
@@ -37,8 +37,6 @@ QImage fitted(const QImage& image, int side)
     painter.drawImage((side - scaled.width()) / 2, (side - scaled.height()) / 2, scaled);
     return cell;
 }
-
-} // namespace
 
 QString dragDropMimeType() { return QString::fromLatin1(kDragDropFormat); }
 
@@ -74,20 +72,24 @@ std::optional<DraggedItems> decodeDraggedItems(const QByteArray& bytes)
     return items;
 }
 
-QImage itemImage(const GalleryItem& item)
+QImage bitmapImage(const Bitmap& bitmap)
 {
-    const Bitmap* bitmap = nullptr;
-    if (const auto* picture = std::get_if<PictureContent>(&item.content))
-        bitmap = &picture->bitmap;
-    else if (const auto* animation = std::get_if<AnimationContent>(&item.content); animation && !animation->frames.empty())
-        bitmap = &animation->frames.front().bitmap;
-    if (!bitmap || bitmap->width == 0 || bitmap->height == 0 ||
-        bitmap->pixels.size() < Bitmap::bytesFor(bitmap->width, bitmap->height, bitmap->padding))
+    if (bitmap.width == 0 || bitmap.height == 0 ||
+        bitmap.pixels.size() < Bitmap::bytesFor(bitmap.width, bitmap.height, bitmap.padding))
         return {};
     // Rows of blue, green, red; the copy lets the image outlive the item.
-    const qsizetype stride = qsizetype(bitmap->width + bitmap->padding) * 3;
-    return QImage(bitmap->pixels.data(), bitmap->width, bitmap->height, stride, QImage::Format_BGR888)
+    const qsizetype stride = qsizetype(bitmap.width + bitmap.padding) * 3;
+    return QImage(bitmap.pixels.data(), bitmap.width, bitmap.height, stride, QImage::Format_BGR888)
         .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage itemImage(const GalleryItem& item)
+{
+    if (const auto* picture = std::get_if<PictureContent>(&item.content))
+        return bitmapImage(picture->bitmap);
+    if (const auto* animation = std::get_if<AnimationContent>(&item.content); animation && !animation->frames.empty())
+        return bitmapImage(animation->frames.front().bitmap);
+    return {};
 }
 
 GalleryItemModel::GalleryItemModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -118,7 +120,7 @@ const QImage& GalleryItemModel::thumbnail(int row) const
     if (!cached) {
         const GalleryItem& item = folder_->items[std::size_t(row)];
         const QImage image = itemImage(item);
-        cached = image.isNull() ? glyphImage(ShellGlyph::Melody, kThumbnailSide) : fitted(image, kThumbnailSide);
+        cached = image.isNull() ? glyphImage(ShellGlyph::Melody, kThumbnailSide) : fittedImage(image, kThumbnailSide);
     }
     return *cached;
 }
@@ -128,7 +130,7 @@ const QImage& GalleryItemModel::listIcon(int row) const
     auto& cached = listIcons_[std::size_t(row)];
     if (!cached) {
         const QImage image = itemImage(folder_->items[std::size_t(row)]);
-        cached = image.isNull() ? glyphImage(ShellGlyph::Melody, kListIconSide) : fitted(image, kListIconSide);
+        cached = image.isNull() ? glyphImage(ShellGlyph::Melody, kListIconSide) : fittedImage(image, kListIconSide);
     }
     return *cached;
 }

@@ -87,9 +87,7 @@ void COrkaView::showItem(const GalleryItem* item)
     if (item) {
         if (const auto* animation = std::get_if<AnimationContent>(&item->content)) {
             for (const AnimationFrame& frame : animation->frames) {
-                GalleryItem one;
-                one.content = PictureContent{frame.bitmap};
-                frames_.push_back(itemImage(one));
+                frames_.push_back(bitmapImage(frame.bitmap));
                 delays_.push_back(frame.value);
             }
         } else if (const auto* melody = std::get_if<MelodyContent>(&item->content)) {

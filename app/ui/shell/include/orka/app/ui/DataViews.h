@@ -3,13 +3,12 @@
 // frame that holds them one above the other and shows the one the view mode asks for. Both
 // views share one model and one selection, so the selected items stay selected when the mode
 // changes.
+#include <QItemSelectionModel>
 #include <QListView>
 #include <QTreeView>
 #include <QWidget>
 
 #include <vector>
-
-class QItemSelectionModel;
 
 namespace orka::app::ui {
 
@@ -69,6 +68,8 @@ public:
     void invertSelection();
 
 private:
+    void selectEveryRow(QItemSelectionModel::SelectionFlags how);
+
     COrkaSplitter2* splitter_;
     COrkaScrollViewEx* thumbnails_;
     COrkaListView* list_;

@@ -25,9 +25,14 @@ QByteArray encodeDraggedItems(const DraggedItems& items);
 // nullopt for bytes that do not hold a folder id and rows.
 std::optional<DraggedItems> decodeDraggedItems(const QByteArray& bytes);
 
+// A bitmap as it is kept in items, at its own size; a null image when its pixels are short.
+QImage bitmapImage(const Bitmap& bitmap);
 // The item's picture at its own size: the picture, the first frame of an animation, or a null
 // image for a tune.
 QImage itemImage(const GalleryItem& item);
+// A picture scaled down to fit a square (never up beyond twice its size), centred on a
+// transparent square so that every cell lines up.
+QImage fittedImage(const QImage& image, int side);
 
 class GalleryItemModel : public QAbstractTableModel {
     Q_OBJECT
