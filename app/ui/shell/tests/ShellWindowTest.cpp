@@ -1,0 +1,642 @@
+// The main window on real widgets: which bars and panes a start shows and what survives a
+// restart, the selection across view modes, arranging, the navigation bar, in-place renames,
+// copy, cut and paste between folders, and the command table of the menus and tool bars.
+#include "orka/app/COrkaDoc.h"
+#include "orka/app/OrkaApp.h"
+#include "orka/app/Settings.h"
+#include "orka/app/ui/AnimationPane.h"
+#include "orka/app/ui/CMainFrame.h"
+#include "orka/app/ui/CommandActions.h"
+#include "orka/app/ui/CommandIds.h"
+#include "orka/app/ui/DataViews.h"
+#include "orka/app/ui/NavigationBar.h"
+#include "orka/app/ui/OrkaSplitter.h"
+#include "orka/app/ui/OrkaTreeView.h"
+#include "orka/app/ui/OrkaView.h"
+#include "orka/ui/UserPrompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QMenu>
+#include <QMimeData>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include <map>
+#include <memory>
+
+using namespace orka::app;
+using namespace orka::app::ui;
+
+namespace {
+
+constexpr int kWallpapers = 20000;
+constexpr int kMine = kWallpapers + kFirstUserSlot;
+constexpr int kOther = kWallpapers + kFirstUserSlot + 1;
+constexpr int kCallerPhotos = 40000 + kFirstUserSlot;
+
+GalleryItem picture(const std::string& name, std::uint8_t width, std::uint8_t shade)
+{
+    Bitmap b{width, 10, 0, std::vector<std::uint8_t>(Bitmap::bytesFor(width, 10, 0), shade)};
+    return GalleryItem::make(name, PictureContent{b});
+}
+
+std::vector<std::string> names(const FolderNode& folder)
+{
+    std::vector<std::string> n;
+    for (const auto& item : folder.items)
+        n.push_back(item.name);
+    return n;
+}
+
+// Every command of a menu tree by id, with its text.
+void collect(const QList<QAction*>& actions, std::map<unsigned, QString>& out)
+{
+    for (QAction* a : actions) {
+        if (a->menu())
+            collect(a->menu()->actions(), out);
+        else if (!a->isSeparator())
+            out[CommandActions::idOf(a)] = a->text();
+    }
+}
+
+} // namespace
+
+class ShellWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> home_;
+    std::unique_ptr<COrkaDoc> doc_;
+
+    // A gallery with two user wallpaper folders and one caller-photo folder.
+    void makeGallery(const std::vector<std::string>& items)
+    {
+        doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("gallery").toStdString());
+        doc_->build();
+        doc_->addLocalFolder(kWallpapers, kMine, "mine");
+        doc_->addLocalFolder(kWallpapers, kOther, "other");
+        doc_->addLocalFolder(40000, kCallerPhotos, "faces");
+        std::uint8_t width = 5;
+        for (const auto& name : items)
+            doc_->addItem(kMine, picture(name, width++, 0x40));
+        doc_->saveFolder(kMine);
+    }
+
+    // The document as a later start reads it back.
+    FolderNode& reread(int folderId)
+    {
+        doc_->saveTree();
+        doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("gallery").toStdString());
+        doc_->build();
+        return doc_->openFolder(folderId);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        home_ = std::make_unique<QTemporaryDir>();
+        qputenv("ORKA_HOME", home_->path().toUtf8());
+        makeGallery({"b", "  Apple ", "c"});
+    }
+
+    void cleanup()
+    {
+        doc_.reset();
+        home_.reset();
+    }
+
+    void firstStartShowsDefaultBarsAndThumbnails()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        QVERIFY(!app.settings().uiInfo.skipsWizard());
+        CMainFrame frame(app, *doc_);
+        frame.show();
+        QVERIFY(frame.generalToolBar()->isVisible());
+        QVERIFY(frame.statusBar()->isVisible());
+        QVERIFY(frame.tree()->isVisible());
+        QVERIFY(frame.preview()->isVisible());
+        QVERIFY(!frame.navigationBar()->isVisible());
+        QVERIFY(frame.dataPane()->thumbnails()->isVisible());
+        QVERIFY(!frame.dataPane()->list()->isVisible());
+        QVERIFY(frame.commandAction(cmd::kToolbar)->isChecked());
+        QVERIFY(!frame.commandAction(cmd::kNavigationBar)->isChecked());
+        QVERIFY(frame.commandAction(cmd::kThumbnailMode)->isChecked());
+        // The panes take their first sizes.
+        QCOMPARE(frame.splitterA()->sizes().first(), 160);
+        QCOMPARE(frame.splitterA()->sizes().last(), 160);
+        QCOMPARE(frame.shownFolderId(), std::optional<int>(kFirstShownFolder));
+    }
+
+    void hiddenPanesStayHiddenAfterRestart()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        {
+            CMainFrame frame(app, *doc_);
+            frame.show();
+            frame.commandAction(cmd::kFolderPane)->trigger();
+            frame.commandAction(cmd::kPreviewPane)->trigger();
+            frame.commandAction(cmd::kNavigationBar)->trigger();
+            QVERIFY(!frame.tree()->isVisible());
+            QVERIFY(frame.navigationBar()->isVisible());
+            // The data pane takes the room the side panes gave up.
+            QVERIFY(frame.splitterB()->width() >= frame.splitterA()->width() - 2 * frame.splitterA()->handleWidth());
+        }
+        QCOMPARE(app.settings().uiInfo.barFlags, UiInfoBlock::kToolbar | UiInfoBlock::kStatusBar | UiInfoBlock::kNavigationBar);
+        QVERIFY(saveSettings(app.settings()));
+
+        COrkaApp restartedApp;
+        restartedApp.settings() = loadSettings();
+        CMainFrame frame(restartedApp, *doc_);
+        frame.show();
+        QVERIFY(!frame.tree()->isVisible());
+        QVERIFY(!frame.preview()->isVisible());
+        QVERIFY(frame.dataPane()->isVisible());
+        QVERIFY(frame.animationPane()->isVisible());
+        QVERIFY(!frame.commandAction(cmd::kFolderPane)->isChecked());
+        QVERIFY(!frame.commandAction(cmd::kPreviewPane)->isChecked());
+        // Shown again, a pane comes back at the width it had.
+        frame.commandAction(cmd::kFolderPane)->trigger();
+        QVERIFY(frame.tree()->isVisible());
+        QCOMPARE(frame.splitterA()->sizes().first(), 160);
+    }
+
+    void listModeKeepsTheSelectionAndIsSaved()
+    {
+        for (int i = 0; i < 3; ++i)
+            doc_->addItem(kMine, picture("more" + std::to_string(i), 9, 0x80));
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.show();
+        frame.showNode(kMine);
+        frame.selectItems({0, 2, 5});
+        frame.commandAction(cmd::kListMode)->trigger();
+        QVERIFY(frame.dataPane()->list()->isVisible());
+        QVERIFY(!frame.dataPane()->thumbnails()->isVisible());
+        QCOMPARE(frame.selectedItems(), (std::vector<unsigned>{0, 2, 5}));
+        QCOMPARE(frame.itemModel()->rowCount(), 6);
+        QCOMPARE(app.settings().uiInfo.viewMode, 1u);
+        QCOMPARE(app.settings().uiInfo.viewModeCopy, 1u);
+        frame.commandAction(cmd::kThumbnailMode)->trigger();
+        QCOMPARE(frame.selectedItems(), (std::vector<unsigned>{0, 2, 5}));
+        QCOMPARE(app.settings().uiInfo.viewModeCopy, 0u);
+
+        // A start in list mode opens the list.
+        app.settings().uiInfo.setViewMode(UiInfoBlock::kListMode);
+        CMainFrame listFrame(app, *doc_);
+        listFrame.show();
+        QVERIFY(listFrame.dataPane()->list()->isVisible());
+        QVERIFY(listFrame.commandAction(cmd::kListMode)->isChecked());
+    }
+
+    void listShowsTheFourColumns()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(kMine);
+        const GalleryItemModel& model = *frame.itemModel();
+        QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("名稱"));
+        QCOMPARE(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("修改日期"));
+        QCOMPARE(model.data(model.index(0, 2), Qt::DisplayRole).toString(), QStringLiteral("圖片"));
+        // 5 x 10 pixels of 3 bytes: 150 bytes.
+        QCOMPARE(model.data(model.index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("0.1 KB"));
+        QCOMPARE(model.data(model.index(0, 1), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
+                 Qt::AlignRight);
+        QCOMPARE(frame.dataPane()->list()->header()->sectionSize(2), 150);
+        const QImage thumb = model.data(model.index(1, 0), GalleryItemModel::ThumbnailRole).value<QImage>();
+        QCOMPARE(thumb.size(), QSize(72, 72));
+        // A category shows no items; a row past the end has no data.
+        QVERIFY(!model.data(model.index(7, 0), Qt::DisplayRole).isValid());
+        frame.showNode(kWallpapers);
+        QCOMPARE(frame.itemModel()->rowCount(), 0);
+        QCOMPARE(frame.shownFolderId(), std::nullopt);
+    }
+
+    void arrangeByNameReordersTheFolderFile()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        {
+            CMainFrame frame(app, *doc_);
+            frame.showNode(kMine);
+            frame.commandAction(cmd::kArrangeByName)->trigger();
+            QCOMPARE(frame.itemModel()->data(frame.itemModel()->index(0, 0), Qt::DisplayRole).toString(),
+                     QStringLiteral("  Apple "));
+            frame.commandAction(cmd::kArrangeBySize)->trigger();
+            QCOMPARE(names(*doc_->findFolder(kMine)), (std::vector<std::string>{"b", "  Apple ", "c"}));
+            frame.commandAction(cmd::kArrangeByName)->trigger();
+        }
+        // The folder file keeps the order even when another folder is shown at exit.
+        doc_->setShownFolder(kOther);
+        QCOMPARE(names(reread(kMine)), (std::vector<std::string>{"  Apple ", "b", "c"}));
+    }
+
+    void navigationBarMovesTheTree()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        app.settings().uiInfo.barFlags |= UiInfoBlock::kNavigationBar;
+        CMainFrame frame(app, *doc_);
+        frame.show();
+        QComboBox* categories = frame.navigationBar()->categories();
+        QComboBox* folders = frame.navigationBar()->folders();
+        QCOMPARE(categories->count(), 6);
+        QCOMPARE(categories->itemText(0), QStringLiteral("請選擇..."));
+        QCOMPARE(categories->itemData(0).toInt(), 0);
+        QCOMPARE(categories->itemData(5).toInt(), 70000);
+        // The window opens on the wallpaper samples: the lists follow the tree.
+        QCOMPARE(categories->currentData().toInt(), kWallpapers);
+        QCOMPARE(folders->currentData().toInt(), kFirstShownFolder);
+
+        categories->activated(3);
+        QCOMPARE(frame.tree()->selectedId(), 40000);
+        QCOMPARE(folders->count(), 3); // samples, faces, then the handset folder last
+        QCOMPARE(folders->itemData(2).toInt(), 40001);
+        folders->activated(1);
+        QCOMPARE(frame.tree()->selectedId(), kCallerPhotos);
+        QCOMPARE(frame.shownFolderId(), std::optional<int>(kCallerPhotos));
+
+        categories->activated(0);
+        QCOMPARE(frame.tree()->selectedId(), 0);
+        QCOMPARE(folders->count(), 0);
+    }
+
+    void renameInPlaceKeepsOrRefuses()
+    {
+        orka::ui::PromptScript prompts;
+        COrkaApp app;
+        app.settings() = loadSettings();
+        {
+            CMainFrame frame(app, *doc_);
+            frame.showNode(kMine);
+            GalleryItemModel& model = *frame.itemModel();
+            QVERIFY(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
+            QVERIFY(!(model.flags(model.index(0, 1)) & Qt::ItemIsEditable));
+            QVERIFY(model.setData(model.index(0, 0), QStringLiteral("新名字"), Qt::EditRole));
+            QVERIFY(!model.setData(model.index(1, 0), QStringLiteral("a:b"), Qt::EditRole));
+            QCOMPARE(prompts.shown().size(), std::size_t(1));
+
+            // Nothing in a read-only folder can be renamed.
+            frame.transferItems(kMine, {0}, kOther, false);
+            doc_->findFolder(kOther)->readOnly = true;
+            frame.showNode(kOther);
+            QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
+        }
+        QCOMPARE(names(reread(kMine)), (std::vector<std::string>{"新名字", "  Apple ", "c"}));
+    }
+
+    void copyCutAndPasteBetweenFolders()
+    {
+        orka::ui::PromptScript prompts;
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(kMine);
+        QVERIFY(!frame.commandAction(cmd::kPaste)->isEnabled());
+        frame.selectItems({0, 2});
+        frame.commandAction(cmd::kCopy)->trigger();
+        frame.showNode(kOther);
+        QVERIFY(frame.commandAction(cmd::kPaste)->isEnabled());
+        frame.commandAction(cmd::kPaste)->trigger();
+        QCOMPARE(names(*doc_->findFolder(kOther)), (std::vector<std::string>{"b", "c"}));
+        // Items of another category cannot be pasted there.
+        frame.showNode(kCallerPhotos);
+        QVERIFY(!frame.commandAction(cmd::kPaste)->isEnabled());
+
+        // A cut moves: the items leave their folder once the target holds them.
+        frame.showNode(kMine);
+        frame.selectItems({1});
+        frame.commandAction(cmd::kCut)->trigger();
+        frame.showNode(kOther);
+        frame.commandAction(cmd::kPaste)->trigger();
+        QCOMPARE(names(*doc_->findFolder(kMine)), (std::vector<std::string>{"b", "c"}));
+        QCOMPARE(names(*doc_->findFolder(kOther)), (std::vector<std::string>{"b", "c", "  Apple "}));
+        QVERIFY(!frame.commandAction(cmd::kPaste)->isEnabled());
+        QVERIFY(prompts.shown().empty());
+    }
+
+    void pastedItemsAreOnDisk()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        {
+            CMainFrame frame(app, *doc_);
+            frame.showNode(kMine);
+            frame.selectItems({1});
+            frame.commandAction(cmd::kCut)->trigger();
+            frame.showNode(kOther);
+            frame.commandAction(cmd::kPaste)->trigger();
+            frame.showNode(kCallerPhotos); // neither folder is the shown one at exit
+        }
+        QCOMPARE(names(reread(kOther)), (std::vector<std::string>{"  Apple "}));
+        QCOMPARE(names(doc_->openFolder(kMine)), (std::vector<std::string>{"b", "c"}));
+    }
+
+    void cutOfAChangedFolderMovesNothingWrong()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(kMine);
+        frame.selectItems({0});
+        frame.commandAction(cmd::kCut)->trigger();
+        // The folder changes under the cut: row 0 is now another item.
+        frame.commandAction(cmd::kArrangeByName)->trigger();
+        frame.showNode(kOther);
+        frame.commandAction(cmd::kPaste)->trigger();
+        QCOMPARE(names(*doc_->findFolder(kOther)), (std::vector<std::string>{"b"}));
+        // "  Apple " (now row 0) stays; "b" is copied, not moved.
+        QCOMPARE(names(*doc_->findFolder(kMine)), (std::vector<std::string>{"  Apple ", "b", "c"}));
+    }
+
+    void dragPayloadSurvivesOnlyWhole()
+    {
+        const QByteArray bytes = encodeDraggedItems({kMine, {1, 4}});
+        const auto back = decodeDraggedItems(bytes);
+        QVERIFY(back);
+        QCOMPARE(back->folderId, kMine);
+        QCOMPARE(back->rows, (std::vector<unsigned>{1, 4}));
+        QVERIFY(!decodeDraggedItems(bytes.left(bytes.size() - 1)));
+        QVERIFY(!decodeDraggedItems(QByteArray()));
+        // A count far beyond the bytes is not believed (no huge reservation).
+        QByteArray lying = bytes;
+        lying[8] = char(0x7f);
+        QVERIFY(!decodeDraggedItems(lying));
+    }
+
+    void droppedItemsGoOnlyToFoldersOfTheirCategory()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        QVERIFY(frame.transferItems(kMine, {0, 9}, kOther, false)); // row 9 does not exist
+        QCOMPARE(names(*doc_->findFolder(kOther)), (std::vector<std::string>{"b"}));
+        QVERIFY(!frame.transferItems(kMine, {0}, kCallerPhotos, false));
+        QVERIFY(!frame.transferItems(kMine, {0}, kWallpapers + kHandsetSlot, false));
+        // Dropped on a folder of the tree, the items are copied there; on a category, nothing.
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        auto drop = [&frame](int targetId, int row) {
+            std::unique_ptr<QMimeData> mime(frame.itemModel()->mimeData({frame.itemModel()->index(row, 0)}));
+            frame.showNode(kMine);
+            const QPoint at = frame.tree()->visualItemRect(frame.tree()->itemOf(targetId)).center();
+            QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(frame.tree()->viewport(), &enter);
+            QDragMoveEvent move(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(frame.tree()->viewport(), &move);
+            QDropEvent event(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(frame.tree()->viewport(), &event);
+            return move.isAccepted() && event.isAccepted();
+        };
+        frame.showNode(kMine);
+        QVERIFY(drop(kOther, 2));
+        QVERIFY(!drop(kWallpapers, 2));
+        QVERIFY(!drop(kCallerPhotos, 2));
+        QCOMPARE(names(*doc_->findFolder(kOther)), (std::vector<std::string>{"b", "c"}));
+        QVERIFY(frame.transferItems(kMine, {1, 2}, kOther, true));
+        QCOMPARE(names(*doc_->findFolder(kMine)), (std::vector<std::string>{"b"}));
+        QCOMPARE(names(*doc_->findFolder(kOther)), (std::vector<std::string>{"b", "c", "  Apple ", "c"}));
+    }
+
+    void selectAllAndInvert()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(kMine);
+        frame.selectItems({1});
+        frame.commandAction(cmd::kInvertSelection)->trigger();
+        QCOMPARE(frame.selectedItems(), (std::vector<unsigned>{0, 2}));
+        frame.commandAction(cmd::kSelectAll)->trigger();
+        QCOMPARE(frame.selectedItems(), (std::vector<unsigned>{0, 1, 2}));
+        frame.showNode(kOther);
+        QVERIFY(!frame.commandAction(cmd::kSelectAll)->isEnabled());
+    }
+
+    void previewFollowsTheSelection()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(kMine);
+        frame.selectItems({2});
+        QCOMPARE(frame.preview()->shownImage().size(), QSize(7, 10));
+        QVERIFY(!frame.preview()->playButton()->isEnabled());
+        frame.selectItems({});
+        QVERIFY(frame.preview()->shownImage().isNull());
+    }
+
+    void folderCommandsKeepTreeAndPanesInStep()
+    {
+        orka::ui::PromptScript prompts;
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.show();
+        frame.showNode(kFirstShownFolder);
+        QVERIFY(!frame.commandAction(cmd::kDeleteFolder)->isEnabled());
+        frame.showNode(kWallpapers);
+        frame.commandAction(cmd::kNewFolder)->trigger();
+        QCoreApplication::processEvents();
+        const std::optional<int> made = frame.shownFolderId();
+        QVERIFY(made && slotOf(*made) >= kFirstUserSlot);
+        QCOMPARE(frame.tree()->itemOf(*made)->text(0), QStringLiteral("新資料夾"));
+        QVERIFY(frame.commandAction(cmd::kDeleteFolder)->isEnabled());
+        QCOMPARE(frame.navigationBar()->folders()->findData(*made) >= 0, true);
+
+        // Renamed in the tree: the document takes the name; a refused one goes back.
+        frame.tree()->itemOf(*made)->setText(0, QStringLiteral("假期"));
+        QCoreApplication::processEvents();
+        QCOMPARE(doc_->findFolder(*made)->name, std::string("假期"));
+        frame.tree()->itemOf(*made)->setText(0, QStringLiteral("mine"));
+        QCoreApplication::processEvents();
+        QCOMPARE(frame.tree()->itemOf(*made)->text(0), QStringLiteral("假期"));
+        QCOMPARE(prompts.shown().size(), std::size_t(1)); // 65040: the category has "mine"
+
+        // Deleted: its category is shown.
+        frame.commandAction(cmd::kDeleteFolder)->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY(!doc_->findFolder(*made));
+        QVERIFY(!frame.tree()->itemOf(*made));
+        QCOMPARE(frame.tree()->selectedId(), kWallpapers);
+    }
+
+    void deletedItemsLeaveTheViews()
+    {
+        orka::ui::PromptScript prompts;
+        prompts.answer(orka::ui::Answer::No);
+        prompts.answer(orka::ui::Answer::Yes);
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(kMine);
+        frame.selectItems({0, 2});
+        frame.commandAction(cmd::kDeleteItem)->trigger();
+        QCOMPARE(prompts.shown().size(), std::size_t(2)); // one question an item
+        QCOMPARE(frame.itemModel()->rowCount(), 2);
+        QCOMPARE(names(*doc_->findFolder(kMine)), (std::vector<std::string>{"b", "  Apple "}));
+        QVERIFY(frame.selectedItems().empty()); // the rows now hold other items
+    }
+
+    void animationsPlayInThePreviewAndFillTheStrip()
+    {
+        constexpr int kAnimations = 50000 + kFirstUserSlot;
+        doc_->addLocalFolder(50000, kAnimations, "moving");
+        AnimationContent frames;
+        for (std::uint8_t side : {4, 8, 12})
+            frames.frames.push_back({1, Bitmap{side, side, 0, std::vector<std::uint8_t>(Bitmap::bytesFor(side, side, 0))}});
+        doc_->addItem(kAnimations, GalleryItem::make("three", frames));
+        MelodyContent tune{MelodyContent::kMidi, {'M', 'T', 'h', 'd'}};
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(kAnimations);
+        frame.selectItems({0});
+        QCOMPARE(frame.animationPane()->frames()->count(), 3);
+        QVERIFY(frame.preview()->animating());
+        // Each frame shows for 10 ms: every size comes round.
+        QTRY_COMPARE(frame.preview()->shownImage().width(), 12);
+        QTRY_COMPARE(frame.preview()->shownImage().width(), 4);
+        // Another item stops the animation and empties the strip.
+        frame.showNode(kMine);
+        frame.selectItems({0});
+        QVERIFY(!frame.preview()->animating());
+        QCOMPARE(frame.animationPane()->frames()->count(), 0);
+
+        // A tune has nothing to draw but can be played.
+        GalleryItem melody = GalleryItem::make("tune", tune);
+        frame.preview()->showItem(&melody);
+        QVERIFY(frame.preview()->shownImage().isNull());
+        QVERIFY(frame.preview()->playButton()->isEnabled());
+        QCOMPARE(frame.preview()->playButton()->accessibleName(), QStringLiteral("播放"));
+    }
+
+    void keyboardRenamesAndCopiesInTheList()
+    {
+        orka::ui::PromptScript prompts;
+        COrkaApp app;
+        app.settings() = loadSettings();
+        app.settings().uiInfo.setViewMode(UiInfoBlock::kListMode);
+        CMainFrame frame(app, *doc_);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.showNode(kMine);
+        QTreeView* list = frame.dataPane()->list();
+        list->setFocus();
+        frame.selectItems({2});
+        // F2 edits the name in place; Enter gives it to the document.
+        QTest::keyClick(list, Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("c"));
+        editor->setText(QStringLiteral("海灘")); // typed through an input method
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The editor hands its text over once the key's event is through.
+        QTRY_COMPARE(names(*doc_->findFolder(kMine)).back(), std::string("海灘"));
+        QVERIFY(prompts.shown().empty());
+
+        // Ctrl+C in the list, Ctrl+V in another folder.
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        frame.showNode(kOther);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(names(*doc_->findFolder(kOther)), (std::vector<std::string>{"海灘"}));
+        // F6 moves on to the next pane.
+        QTest::keyClick(list, Qt::Key_F6);
+        QVERIFY(!list->hasFocus());
+    }
+
+    void optionsDecideHowTheWindowShows()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        {
+            CMainFrame frame(app, *doc_);
+            frame.showAsOptionsSay(); // full screen is on, but not in wizard mode
+            QVERIFY(!frame.isMaximized());
+            QVERIFY(!(frame.windowFlags() & Qt::WindowStaysOnTopHint));
+        }
+        app.settings().uiInfo.setLastMode(WorkingMode::Management);
+        app.settings().preferences.setOption(PreferencesBlock::kAlwaysOnTop, true);
+        CMainFrame frame(app, *doc_);
+        frame.showAsOptionsSay();
+        QVERIFY(frame.windowState() & Qt::WindowMaximized);
+        QVERIFY(frame.windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+
+    void menusCarryEveryCommandOfTheTable()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        std::map<unsigned, QString> menu;
+        collect(frame.menuBar()->actions(), menu);
+        const std::map<unsigned, QString> expected = {
+            {32771, "匯入..."}, {32795, "檔案..."}, {32796, "郵件..."}, {32909, "精靈..."},
+            {32937, "新增資料夾"}, {32938, "刪除資料夾"}, {32939, "重新命名"}, {57665, "結束"},
+            {57635, "剪下"}, {57634, "複製"}, {57637, "貼上"}, {32773, "刪除"}, {32774, "重新命名"},
+            {57642, "全選"}, {32776, "反向選擇"}, {59392, "工具列"}, {32786, "瀏覽器列"}, {59393, "狀態列"},
+            {32803, "資料夾窗格"}, {32804, "預覽窗格"}, {32782, "依名稱"}, {32781, "依大小"}, {32963, "依日期"},
+            {32779, "縮圖"}, {32780, "清單"}, {32949, "編輯..."}, {32791, "PIM 上傳/下載..."},
+            {32792, "連線設定..."}, {32802, "偏好設定..."}, {32794, "預覽"}, {57667, "說明主題"},
+            {57664, "&關於 手機桌台..."}};
+        for (const auto& [id, text] : expected)
+            QCOMPARE(menu[id], text);
+        QCOMPARE(menu.size(), expected.size());
+        QStringList titles;
+        for (QAction* a : frame.menuBar()->actions())
+            titles << a->text();
+        QCOMPARE(titles, (QStringList{"檔案", "編輯", "檢視", "工具", "說明"}));
+        QCOMPARE(frame.commandAction(cmd::kCut)->shortcuts(),
+                 (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+X")), QKeySequence(QStringLiteral("Shift+Del"))}));
+        QCOMPARE(frame.commandAction(cmd::kImport)->toolTip(), QStringLiteral("匯入"));
+        QCOMPARE(frame.commandAction(cmd::kAppExit)->statusTip(),
+                 QStringLiteral("Quit the application; prompts to save documents"));
+    }
+
+    void everyButtonSaysWhatItIs()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.show();
+        std::vector<unsigned> order;
+        for (QAction* a : frame.generalToolBar()->actions()) {
+            order.push_back(CommandActions::idOf(a));
+            if (a->isSeparator())
+                continue;
+            QWidget* button = frame.generalToolBar()->widgetForAction(a);
+            QVERIFY(!button->accessibleName().isEmpty());
+            QCOMPARE(button->size(), QSize(45, 45));
+        }
+        QCOMPARE(order, (std::vector<unsigned>{32771, 32772, 32949, 32962, 32791, 32936, 32941, 32794, 0, 32803,
+                                               32804, 0, 32909}));
+        QToolBar* animation = frame.animationPane()->toolBar();
+        QStringList texts;
+        for (QAction* a : animation->actions()) {
+            texts << a->text();
+            QVERIFY(!animation->widgetForAction(a)->accessibleName().isEmpty());
+        }
+        QCOMPARE(texts, (QStringList{"左移", "右移", "動畫效果-縮小後再放大", "儲存檔案", "上傳", "另存新檔", "全部清除"}));
+        for (QAction* a : frame.actions())
+            QVERIFY2(!a->text().isEmpty(), qPrintable(QString::number(CommandActions::idOf(a))));
+        for (auto* label : frame.statusBar()->findChildren<QLabel*>())
+            if (!label->text().isEmpty())
+                QVERIFY(!label->accessibleName().isEmpty());
+    }
+};
+
+QTEST_MAIN(ShellWindowTest)
+#include "ShellWindowTest.moc"
