@@ -3,9 +3,11 @@
 #include "ui_PimSelectionDlg.h"
 
 #include "orka/pim/AnsiText.h"
+#include "orka/ui/HelpViewer.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
+#include <QShortcut>
 #include <QTreeWidget>
 
 namespace orka::pim::ui {
@@ -76,6 +78,9 @@ PimSelectionDlg::PimSelectionDlg(PimKind kind, Direction direction, PimLists& li
     connect(ui_->untickAllButton, &QPushButton::clicked, this, [this] { tickAll(false); });
     connect(ui_->reloadButton, &QPushButton::clicked, this, &PimSelectionDlg::onReload);
     ui_->reloadButton->setEnabled(bool(reload_));
+    // The lists have no help button of their own; F1 asks for their page.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] { orka::ui::HelpViewer::showHelp(this, kHelpTopic); });
     fill();
 }
 

@@ -5,6 +5,7 @@
 #include "orka/app/MessageText.h"
 #include "orka/pim/ui/PimProgressDlg.h"
 #include "orka/pim/ui/PimSelectionDlg.h"
+#include "orka/ui/HelpViewer.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
@@ -54,6 +55,7 @@ PimTransferDlg::PimTransferDlg(PimSession session, QWidget* parent)
     connect(ui_->readContactsButton, &QPushButton::clicked, this, [this] { readData(PimKind::Contacts); });
     connect(ui_->readCalendarButton, &QPushButton::clicked, this, [this] { readData(PimKind::Calendar); });
     connect(ui_->startButton, &QPushButton::clicked, this, &PimTransferDlg::startTransfer);
+    connect(ui_->helpButton, &QPushButton::clicked, this, [this] { orka::ui::HelpViewer::showHelp(this, kHelpTopic); });
 }
 
 PimTransferDlg::~PimTransferDlg() = default;

@@ -10,6 +10,7 @@
 #include "orka/pio.h"
 #include "orka/platform/StatePaths.h"
 #include "orka/testing/SimulatorProcess.h"
+#include "orka/ui/HelpViewer.h"
 #include "orka/ui/UserPrompts.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -243,6 +245,27 @@ private Q_SLOTS:
         QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("readContactsButton"))->hasFocus());
         QVERIFY(prefs.lastSyncText().empty());
         QCOMPARE(prefs.pimDirection(), orka::app::PreferencesBlock::kPimUpload);
+    }
+
+    // The transfer dialog's help button and the selection lists' F1 open their own pages.
+    void helpOpensEachDialogsPage()
+    {
+        const auto& help = orka::ui::HelpViewer::programHelp();
+        const auto shownPage = [&] { return help.window() ? help.window()->browser()->source().fileName() : QString(); };
+        PimLists lists;
+        orka::app::PreferencesBlock prefs;
+        std::uint32_t flags = 0;
+        PimTransferDlg dialog({lists, prefs, flags});
+        dialog.show();
+        click(&dialog, "helpButton");
+        QCOMPARE(shownPage(), QStringLiteral("PIMDataCommunicationTransferDlgBox.html"));
+
+        PimSelectionDlg selection(PimKind::Contacts, Direction::Download, lists, {});
+        selection.show();
+        selection.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&selection));
+        QTest::keyClick(&selection, Qt::Key_F1);
+        QCOMPARE(shownPage(), QStringLiteral("SelectUploadDownloadDlgBox.html"));
     }
 
     // The progress dialog shows each report before the worker goes on, and Esc asks the

@@ -2,6 +2,7 @@
 
 #include "ui_ConnectionDlg.h"
 
+#include "orka/ui/HelpViewer.h"
 #include "orka/ui/UiText.h"
 
 namespace orka::transfer::ui {
@@ -31,6 +32,7 @@ ConnectionDlg::ConnectionDlg(app::PreferencesBlock& preferences, const std::vect
             entries[port.number] = orka::ui::uiFormat(kStrCablePort, {entries[port.number]});
     ui_->portList->addItems(entries);
     ui_->portList->setCurrentIndex(model_.selection());
+    connect(ui_->helpButton, &QPushButton::clicked, this, [this] { orka::ui::HelpViewer::showHelp(this, kHelpTopic); });
 }
 
 ConnectionDlg::~ConnectionDlg() = default;

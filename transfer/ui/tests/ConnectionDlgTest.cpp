@@ -3,11 +3,13 @@
 #include "orka/transfer/ui/ConnectionDlg.h"
 
 #include "orka/pio.h"
+#include "orka/ui/HelpViewer.h"
 
 #include <QComboBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 
 using orka::app::PreferencesBlock;
 using orka::transfer::ui::ConnectionDlg;
@@ -95,6 +97,18 @@ private Q_SLOTS:
         prefs.setPortPosition(700);
         ConnectionDlg dialog(prefs, {});
         QCOMPARE(portList(dialog)->currentIndex(), 0);
+    }
+
+    void helpOpensTheConnectionPage()
+    {
+        PreferencesBlock prefs;
+        ConnectionDlg dialog(prefs, {});
+        dialog.show();
+        press(dialog, "helpButton");
+        const auto& help = orka::ui::HelpViewer::programHelp();
+        QVERIFY(help.window());
+        QCOMPARE(help.window()->browser()->source().fileName(), QStringLiteral("ConnectionDlgBox.html"));
+        QVERIFY(dialog.isVisible());
     }
 
     void cablePortsAreMarkedInPlace()

@@ -5,6 +5,8 @@
 #include "ui_PreferencesDlg.h"
 #include "ui_StartupPage.h"
 
+#include "orka/ui/HelpViewer.h"
+
 namespace orka::app::ui {
 namespace {
 
@@ -106,6 +108,7 @@ PreferencesDlg::PreferencesDlg(PreferencesBlock& preferences, RingTonePreference
     ui_->pages->setCurrentIndex(Startup);
     markOpened(ui_->pages->currentIndex());
     connect(ui_->pages, &QTabWidget::currentChanged, this, &PreferencesDlg::markOpened);
+    connect(ui_->helpButton, &QPushButton::clicked, this, [this] { orka::ui::HelpViewer::showHelp(this, kHelpTopic); });
 }
 
 PreferencesDlg::~PreferencesDlg() = default;

@@ -1,12 +1,14 @@
 // The preferences dialog: OK copies back only the pages that were opened, each page's
 // restore-defaults button, and Cancel keeping everything.
 #include "orka/app/ui/PreferencesDlg.h"
+#include "orka/ui/HelpViewer.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
 
 using orka::app::PreferencesBlock;
 using orka::app::StartupSetting;
@@ -138,6 +140,18 @@ private Q_SLOTS:
         QCOMPARE(prefs.optionWord, PreferencesBlock::kDefaultOptionWord);
         QVERIFY(ring.defaultSetting);
         QVERIFY(!ring.autoRepeat);
+    }
+
+    void helpOpensThePreferencesPage()
+    {
+        PreferencesBlock prefs;
+        RingTonePreferences ring;
+        PreferencesDlg dialog(prefs, ring);
+        dialog.show();
+        click(dialog, "helpButton");
+        const auto& help = orka::ui::HelpViewer::programHelp();
+        QVERIFY(help.window());
+        QCOMPARE(help.window()->browser()->source().fileName(), QStringLiteral("PreferencesDlgBox.html"));
     }
 
     // A damaged start-up field ticks no choice, and OK without a choice leaves it alone.

@@ -23,6 +23,7 @@ class PimSelectionDlg : public QDialog {
 public:
     // Empties and rereads the lists of the kind; false when that failed (it said why).
     using Reload = std::function<bool()>;
+    static constexpr unsigned kHelpTopic = 5014;
 
     PimSelectionDlg(PimKind kind, Direction direction, PimLists& lists, Reload reload, QWidget* parent = nullptr);
     ~PimSelectionDlg() override;

@@ -17,8 +17,6 @@ class PimTransferDlg;
 
 namespace orka::pim::ui {
 
-inline constexpr int kCmdPimTransfer = 32791;
-
 // What the dialog works on, all owned by the program: the document's lists, the saved
 // settings (port, option word, last synchronisation) and the loaded flags of the transient
 // flags word.
@@ -32,6 +30,8 @@ struct PimSession {
 class PimTransferDlg : public QDialog {
     Q_OBJECT
 public:
+    static constexpr unsigned kHelpTopic = 5013;
+
     explicit PimTransferDlg(PimSession session, QWidget* parent = nullptr);
     ~PimTransferDlg() override;
 

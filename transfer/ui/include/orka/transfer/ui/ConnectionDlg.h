@@ -21,6 +21,8 @@ class ConnectionDlg : public QDialog {
 public:
     static constexpr int kDialogId = 102;
     static constexpr int kPortListId = 2004;
+    static constexpr int kHelpControlId = 9;
+    static constexpr unsigned kHelpTopic = 5015;
 
     // Lists the USB cable's ports the system knows now.
     explicit ConnectionDlg(app::PreferencesBlock& preferences, QWidget* parent = nullptr);

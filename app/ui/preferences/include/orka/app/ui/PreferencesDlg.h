@@ -22,8 +22,6 @@ class DeletionPage;
 
 namespace orka::app::ui {
 
-inline constexpr int kCmdPreferences = 32802;
-
 // The ring-tone editor's switches on the audio page; the editor owns them.
 struct RingTonePreferences {
     bool defaultSetting = true;
@@ -87,6 +85,7 @@ class PreferencesDlg : public QDialog {
     Q_OBJECT
 public:
     enum Page { Startup = 0, Audio = 1, Deletion = 2, PageCount = 3 };
+    static constexpr unsigned kHelpTopic = 5016;
 
     PreferencesDlg(PreferencesBlock& preferences, RingTonePreferences& ringTone, QWidget* parent = nullptr);
     ~PreferencesDlg() override;
