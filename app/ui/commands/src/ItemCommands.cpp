@@ -98,6 +98,8 @@ bool ItemCommands::renameFolder(int folderId, const QString& newName)
 std::optional<int> ItemCommands::newFolder(int categoryId)
 {
     std::optional<int> id;
+    if (!doc_.findCategory(categoryOf(categoryId)))
+        return std::nullopt; // the root has no folders of its own
     if (!attempt([&] { id = addNewFolder(doc_, categoryOf(categoryId)).id; }))
         return std::nullopt;
     Q_EMIT treeChanged();
