@@ -5,6 +5,7 @@
 #include "PictureImage.h"
 #include "ui_EditPicturePage.h"
 
+#include "orka/ui/HelpViewer.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
@@ -100,6 +101,7 @@ void EditPicturePage::connectControls()
     connect(ui_->canvas, &PictureCanvas::pressedAt, this, &EditPicturePage::canvasPressed);
     connect(ui_->canvas, &PictureCanvas::draggedTo, this, &EditPicturePage::canvasDragged);
     connect(ui_->canvas, &PictureCanvas::releasedAt, this, &EditPicturePage::canvasReleased);
+    connect(ui_->helpButton, &QPushButton::clicked, this, [this] { HelpViewer::showHelp(this, kHelpTopicId); });
     connect(ui_->backButton, &QPushButton::clicked, this, &EditPicturePage::backRequested);
     connect(ui_->nextButton, &QPushButton::clicked, this, [this] { Q_EMIT picturesEdited(editedPictures()); });
 }

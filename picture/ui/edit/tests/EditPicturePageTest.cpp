@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -357,6 +358,16 @@ private Q_SLOTS:
         const int dx = std::min(40, std::max(0, (640 - page_->canvas()->width()) / 2));
         QCOMPARE(page_->canvas()->pictureOrigin(), before + QPoint(dx, -30));
         QVERIFY(!page_->history().canUndo()); // moving the view is no edit
+
+        // With the move tool off, a click on the moved, enlarged picture paints the pixel under it.
+        click("moveToolButton");
+        child<QSpinBox>("penWidth")->setValue(1);
+        child<ColourButton>("penColour")->setColour(QColor(1, 2, 3));
+        QTest::mouseClick(page_->canvas(), Qt::LeftButton, {}, at(3, 4) + QPoint(4, 4));
+        QCOMPARE(rgbAt(working(), 3, 4), (Rgb{1, 2, 3}));
+        QVERIFY(rgbAt(working(), 4, 4) != (Rgb{1, 2, 3}));
+        QVERIFY(rgbAt(working(), 3, 5) != (Rgb{1, 2, 3}));
+        click("undoButton");
 
         while (zoomOut->isEnabled())
             click("zoomOutButton");
