@@ -10,6 +10,7 @@
 #include "orka/picture/CaptureFrame.h"
 #include "orka/picture/PictureError.h"
 #include "orka/picture/PictureZoom.h"
+#include "orka/ui/HelpViewer.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
@@ -62,6 +63,7 @@ CaptureAnimationPage::CaptureAnimationPage(QWidget* parent)
     connect(ui_->zoomOutButton, &QToolButton::clicked, this, &CaptureAnimationPage::zoomOut);
     connect(ui_->fitButton, &QToolButton::clicked, this, &CaptureAnimationPage::fitToView);
     connect(ui_->effectButton, &QToolButton::clicked, this, &CaptureAnimationPage::runEffect);
+    connect(ui_->helpButton, &QPushButton::clicked, this, [this] { orka::ui::HelpViewer::showHelp(this, kHelpTopic); });
     connect(ui_->backButton, &QPushButton::clicked, this, &CaptureAnimationPage::backRequested);
     connect(ui_->nextButton, &QPushButton::clicked, this, &CaptureAnimationPage::goNext);
     for (QListWidget* strip : {ui_->allFramesList, ui_->chosenFramesList})

@@ -8,6 +8,7 @@
 #include "orka/app/GalleryModel.h"
 #include "orka/picture/PictureError.h"
 #include "orka/picture/PictureFile.h"
+#include "orka/ui/HelpViewer.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
@@ -44,6 +45,7 @@ CapturePicturePage::CapturePicturePage(QWidget* parent)
     connect(ui_->addToMenuButton, &QPushButton::clicked, this, &CapturePicturePage::addToMenu);
     connect(ui_->removeFromMenuButton, &QPushButton::clicked, this, &CapturePicturePage::removeFromMenu);
     connect(ui_->menuList, &QListWidget::currentRowChanged, this, &CapturePicturePage::updateMenuGroup);
+    connect(ui_->helpButton, &QPushButton::clicked, this, [this] { orka::ui::HelpViewer::showHelp(this, kHelpTopic); });
     connect(ui_->backButton, &QPushButton::clicked, this, &CapturePicturePage::backRequested);
     connect(ui_->nextButton, &QPushButton::clicked, this, &CapturePicturePage::goNext);
     setCategory(categoryId_);
