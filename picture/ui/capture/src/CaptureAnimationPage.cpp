@@ -1,5 +1,6 @@
 #include "orka/picture/ui/CaptureAnimationPage.h"
 
+#include "CaptureTexts.h"
 #include "PictureImage.h"
 #include "PicturePreview.h"
 #include "ui_CaptureAnimationPage.h"
@@ -14,7 +15,6 @@
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
-#include <QFileInfo>
 #include <QIcon>
 #include <QListWidgetItem>
 #include <QScrollBar>
@@ -24,14 +24,8 @@
 namespace orka::picture::ui {
 
 using orka::ui::uiFormat;
-using orka::ui::uiText;
 
 namespace {
-constexpr unsigned kStrNoFile = 65062;       // "無選擇任一檔案。"
-constexpr unsigned kStrChooseRule = 61572;   // "請先選擇一種選取畫格的方式。"
-constexpr unsigned kStrFrameCaption = 61573; // "畫格 %d"
-constexpr unsigned kStrOpenCaption = 61574;  // "開啟檔案"
-constexpr unsigned kStrGifFilter = 61576;    // "GIF Files (*.gif)|*.gif|"
 constexpr QSize kThumbnail(64, 80);
 constexpr int kMostFrameValue = 255;         // an item keeps a frame's display time in one byte
 constexpr int kFrameRole = Qt::UserRole;     // the frame index an item of a strip shows
@@ -145,10 +139,9 @@ void CaptureAnimationPage::resetTools()
 
 void CaptureAnimationPage::chooseFile()
 {
-    const QStringList files = orka::ui::chooseOpenFiles(this, uiText(kStrOpenCaption), uiText(kStrGifFilter), false,
-                                                        QFileInfo(sourceFile_).absolutePath());
-    if (!files.isEmpty())
-        setSourceFile(files.front());
+    const QString file = chooseSourceFile(this, kStrGifFilter, sourceFile_);
+    if (!file.isEmpty())
+        setSourceFile(file);
 }
 
 void CaptureAnimationPage::chooseRule(SelectionMode mode)
