@@ -21,7 +21,6 @@
 using namespace orka;
 using orka::picture::ui::CaptureAnimationPage;
 
-Q_DECLARE_METATYPE(orka::app::AnimationContent)
 
 namespace {
 
