@@ -1,5 +1,6 @@
 #include "orka/picture/ui/CaptureAnimationPage.h"
 
+#include "CaptureTexts.h"
 #include "PictureImage.h"
 #include "PicturePreview.h"
 #include "ui_CaptureAnimationPage.h"
@@ -10,10 +11,10 @@
 #include "orka/picture/CaptureFrame.h"
 #include "orka/picture/PictureError.h"
 #include "orka/picture/PictureZoom.h"
+#include "orka/ui/HelpViewer.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
-#include <QFileInfo>
 #include <QIcon>
 #include <QListWidgetItem>
 #include <QScrollBar>
@@ -23,14 +24,8 @@
 namespace orka::picture::ui {
 
 using orka::ui::uiFormat;
-using orka::ui::uiText;
 
 namespace {
-constexpr unsigned kStrNoFile = 65062;       // "無選擇任一檔案。"
-constexpr unsigned kStrChooseRule = 61572;   // "請先選擇一種選取畫格的方式。"
-constexpr unsigned kStrFrameCaption = 61573; // "畫格 %d"
-constexpr unsigned kStrOpenCaption = 61574;  // "開啟檔案"
-constexpr unsigned kStrGifFilter = 61576;    // "GIF Files (*.gif)|*.gif|"
 constexpr QSize kThumbnail(64, 80);
 constexpr int kMostFrameValue = 255;         // an item keeps a frame's display time in one byte
 constexpr int kFrameRole = Qt::UserRole;     // the frame index an item of a strip shows
@@ -62,6 +57,7 @@ CaptureAnimationPage::CaptureAnimationPage(QWidget* parent)
     connect(ui_->zoomOutButton, &QToolButton::clicked, this, &CaptureAnimationPage::zoomOut);
     connect(ui_->fitButton, &QToolButton::clicked, this, &CaptureAnimationPage::fitToView);
     connect(ui_->effectButton, &QToolButton::clicked, this, &CaptureAnimationPage::runEffect);
+    connect(ui_->helpButton, &QPushButton::clicked, this, [this] { orka::ui::HelpViewer::showHelp(this, kHelpTopic); });
     connect(ui_->backButton, &QPushButton::clicked, this, &CaptureAnimationPage::backRequested);
     connect(ui_->nextButton, &QPushButton::clicked, this, &CaptureAnimationPage::goNext);
     for (QListWidget* strip : {ui_->allFramesList, ui_->chosenFramesList})
@@ -143,10 +139,9 @@ void CaptureAnimationPage::resetTools()
 
 void CaptureAnimationPage::chooseFile()
 {
-    const QStringList files = orka::ui::chooseOpenFiles(this, uiText(kStrOpenCaption), uiText(kStrGifFilter), false,
-                                                        QFileInfo(sourceFile_).absolutePath());
-    if (!files.isEmpty())
-        setSourceFile(files.front());
+    const QString file = chooseSourceFile(this, kStrGifFilter, sourceFile_);
+    if (!file.isEmpty())
+        setSourceFile(file);
 }
 
 void CaptureAnimationPage::chooseRule(SelectionMode mode)

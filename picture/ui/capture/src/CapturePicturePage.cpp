@@ -1,5 +1,6 @@
 #include "orka/picture/ui/CapturePicturePage.h"
 
+#include "CaptureTexts.h"
 #include "CaptureView.h"
 #include "PictureImage.h"
 #include "ui_CapturePicturePage.h"
@@ -8,10 +9,10 @@
 #include "orka/app/GalleryModel.h"
 #include "orka/picture/PictureError.h"
 #include "orka/picture/PictureFile.h"
+#include "orka/ui/HelpViewer.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
-#include <QFileInfo>
 #include <QIcon>
 #include <QListWidgetItem>
 #include <QPixmap>
@@ -19,15 +20,8 @@
 namespace orka::picture::ui {
 
 using orka::ui::uiFormat;
-using orka::ui::uiText;
 
 namespace {
-constexpr unsigned kStrNoFile = 65062;        // "無選擇任一檔案。"
-constexpr unsigned kStrPictureSize = 61570;   // "%d x %d"
-constexpr unsigned kStrMenuCount = 61571;     // "已加入 %d 張圖片"
-constexpr unsigned kStrOpenCaption = 61574;   // "開啟檔案"
-constexpr unsigned kStrPictureFilter = 61575; // the picture files the wizard accepts
-constexpr unsigned kStrMenuFull = 61577;      // "主選單最多可以有 %d 張圖片。"
 constexpr QSize kMenuThumbnail(48, 32);
 } // namespace
 
@@ -44,6 +38,7 @@ CapturePicturePage::CapturePicturePage(QWidget* parent)
     connect(ui_->addToMenuButton, &QPushButton::clicked, this, &CapturePicturePage::addToMenu);
     connect(ui_->removeFromMenuButton, &QPushButton::clicked, this, &CapturePicturePage::removeFromMenu);
     connect(ui_->menuList, &QListWidget::currentRowChanged, this, &CapturePicturePage::updateMenuGroup);
+    connect(ui_->helpButton, &QPushButton::clicked, this, [this] { orka::ui::HelpViewer::showHelp(this, kHelpTopic); });
     connect(ui_->backButton, &QPushButton::clicked, this, &CapturePicturePage::backRequested);
     connect(ui_->nextButton, &QPushButton::clicked, this, &CapturePicturePage::goNext);
     setCategory(categoryId_);
@@ -130,10 +125,9 @@ void CapturePicturePage::showFrame()
 
 void CapturePicturePage::chooseFile()
 {
-    const QStringList files = orka::ui::chooseOpenFiles(this, uiText(kStrOpenCaption), uiText(kStrPictureFilter),
-                                                        false, QFileInfo(sourceFile_).absolutePath());
-    if (!files.isEmpty())
-        setSourceFile(files.front());
+    const QString file = chooseSourceFile(this, kStrPictureFilter, sourceFile_);
+    if (!file.isEmpty())
+        setSourceFile(file);
 }
 
 void CapturePicturePage::addToMenu()

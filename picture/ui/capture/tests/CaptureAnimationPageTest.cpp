@@ -21,7 +21,6 @@
 using namespace orka;
 using orka::picture::ui::CaptureAnimationPage;
 
-Q_DECLARE_METATYPE(orka::app::AnimationContent)
 
 namespace {
 
@@ -88,7 +87,16 @@ private Q_SLOTS:
                                               QStringLiteral("檔案格式不正確."), QStringLiteral("記憶體不足.")}));
         QCOMPARE(page.sourceFile(), five);
         QCOMPARE(page.frameCount(), 5);
-        QCOMPARE(child<QListWidget>(page, "allFramesList")->count(), 5);
+        // The page's own open button asks for GIF files and opens the one chosen.
+        const QString seven = write(QStringLiteral("seven.gif"), animationBytes(std::vector<int>(7, 10)));
+        prompts.choose({seven});
+        QTest::mouseClick(child<QToolButton>(page, "openButton"), Qt::LeftButton);
+        QCOMPARE(prompts.shown().back().filter, QStringLiteral("GIF Files (*.gif) (*.gif)"));
+        QCOMPARE(page.frameCount(), 7);
+        prompts.choose({}); // cancelled: nothing changes
+        QTest::mouseClick(child<QToolButton>(page, "openButton"), Qt::LeftButton);
+        QCOMPARE(page.sourceFile(), seven);
+        QCOMPARE(child<QListWidget>(page, "allFramesList")->count(), 7);
         QVERIFY(child<QToolButton>(page, "playButton")->isEnabled());
     }
 

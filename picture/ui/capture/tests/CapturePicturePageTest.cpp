@@ -23,7 +23,6 @@ using namespace orka;
 using orka::picture::ui::CapturePicturePage;
 using orka::picture::ui::CaptureView;
 
-Q_DECLARE_METATYPE(std::vector<orka::DibPicture>)
 
 namespace {
 
