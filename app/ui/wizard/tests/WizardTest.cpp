@@ -4,6 +4,11 @@
 
 #include "../src/WizardPages.h"
 
+#include "EditPicturePage.h"
+#include "orka/audio/ui/RingToneEditPage.h"
+#include "orka/picture/ui/CaptureAnimationPage.h"
+#include "orka/picture/ui/CapturePicturePage.h"
+
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/OrkaApp.h"
 #include "orka/picture/PictureFile.h"
@@ -19,6 +24,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,7 +52,7 @@ std::vector<std::uint8_t> tune(const char (&mark)[5], std::size_t size)
     return bytes;
 }
 
-void click(QPushButton* button)
+void click(QAbstractButton* button)
 {
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
@@ -67,6 +73,22 @@ class WizardTest : public QObject {
     {
         orka::testing::writeBytes(files_ / name, bytes);
         return files_ / name;
+    }
+
+    // "下一步" of an editing page of another subsystem.
+    static void nextOn(QWidget& page)
+    {
+        click(page.findChild<QPushButton*>(QStringLiteral("nextButton")));
+    }
+
+    // From the capture picture page through the edit picture page, as they stand.
+    static void throughPictureEditing(CWizard& wizard)
+    {
+        QCOMPARE(wizard.currentPage(), WizardPage::CapturePicture);
+        nextOn(wizard.capturePicturePage());
+        QCOMPARE(wizard.currentPage(), WizardPage::EditPicture);
+        nextOn(wizard.editPicturePage());
+        QCOMPARE(wizard.currentPage(), WizardPage::UploadOrSave);
     }
 
     // Chooses the media kind and imports one file into the choose-file page.
@@ -159,7 +181,7 @@ private Q_SLOTS:
         QCOMPARE(list->count(), before + 1);
     }
 
-    void midiRingToneIsConvertedWhole()
+    void midiRingToneGoesThroughTheEditor()
     {
         PromptScript script;
         CWizard wizard(*app_, *doc_);
@@ -171,9 +193,14 @@ private Q_SLOTS:
         song.raw(0, {0xFF, 0x2F, 0x00});
         importInto(wizard, kRingTone, {file("scale.mid", song.bytes())}, script);
         click(wizard.chooseFilePage().nextButton());
+        QCOMPARE(wizard.currentPage(), WizardPage::RingToneEditing);
+        QCOMPARE(wizard.windowTitle(), QStringLiteral("精靈 - 鈴聲編輯 - 鈴聲"));
+        nextOn(wizard.ringTonePage());
         QCOMPARE(script.texts(), QStringList{});
         QCOMPARE(wizard.currentPage(), WizardPage::UploadOrSave);
-        const auto& melody = std::get<MelodyContent>(wizard.uploadOrSavePage().result()->contents.at(0));
+        const auto& result = *wizard.uploadOrSavePage().result();
+        QCOMPARE(result.name, std::string("scale"));
+        const auto& melody = std::get<MelodyContent>(result.contents.at(0));
         QVERIFY(melody.isSmaf());
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(melody.data.data()), 4), QByteArray("MMMD"));
     }
@@ -186,6 +213,9 @@ private Q_SLOTS:
         const fs::path gif = fs::path(qgetenv("ORKA_SOURCE_DIR").toStdString()) / "picture/tests/data/anim6.gif";
         importInto(wizard, kAnimation, {gif}, script);
         click(wizard.chooseFilePage().nextButton());
+        QCOMPARE(wizard.windowTitle(), QStringLiteral("精靈 - 截取動畫 - 開/關機動畫"));
+        click(wizard.captureAnimationPage().findChild<QToolButton*>(QStringLiteral("firstFiveButton")));
+        nextOn(wizard.captureAnimationPage());
         QCOMPARE(wizard.windowTitle(), QStringLiteral("精靈 - 上傳或儲存 - 開/關機動畫"));
         UploadOrSavePage& page = wizard.uploadOrSavePage();
         const auto& frames = std::get<AnimationContent>(page.result()->contents.at(0)).frames;
@@ -227,7 +257,8 @@ private Q_SLOTS:
         const fs::path bmp = orka::savePicture(picture, files_ / "sky", orka::SaveKind::Bmp);
         importInto(wizard, kWallpaper, {bmp}, script);
         click(wizard.chooseFilePage().nextButton());
-        QCOMPARE(wizard.currentPage(), WizardPage::UploadOrSave);
+        QCOMPARE(wizard.windowTitle(), QStringLiteral("精靈 - 截取圖片 - 桌布"));
+        throughPictureEditing(wizard);
         UploadOrSavePage& page = wizard.uploadOrSavePage();
 
         // Only folders that take a wallpaper and can change are offered.
@@ -250,7 +281,7 @@ private Q_SLOTS:
         QCOMPARE(script.texts().last(), QStringLiteral("儲存檔案成功"));
         QVERIFY(page.savedOrUploaded());
 
-        // The folder file holds it, fitted to the wallpaper's 128 x 124.
+        // The folder file holds it at the wallpaper's 128 x 124.
         doc_->saveTree(); // the folder itself is the main window's, listed at exit
         COrkaDoc reread(doc_->galleryDir());
         reread.build();
@@ -259,7 +290,7 @@ private Q_SLOTS:
         QCOMPARE(folder.items[0].name, std::string("藍天"));
         const Bitmap& saved = std::get<PictureContent>(folder.items[0].content).bitmap;
         QCOMPARE(int(saved.width), 128);
-        QCOMPARE(int(saved.height), 85);
+        QCOMPARE(int(saved.height), 124);
 
         // After saving, the next item needs no question and starts a new pass.
         click(page.nextItemButton());
@@ -276,6 +307,7 @@ private Q_SLOTS:
         const fs::path bmp = orka::savePicture(orka::DibPicture(45, 55, 3), files_ / "face", orka::SaveKind::Bmp);
         importInto(wizard, 40000, {bmp}, script);
         click(wizard.chooseFilePage().nextButton());
+        throughPictureEditing(wizard);
         UploadOrSavePage& page = wizard.uploadOrSavePage();
         QCOMPARE(page.folderList()->count(), 1);
         QCOMPARE(page.folderList()->item(0)->text(), QStringLiteral("新資料夾"));
