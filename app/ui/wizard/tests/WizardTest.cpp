@@ -346,6 +346,23 @@ private Q_SLOTS:
         QCOMPARE(wizard.end(), WizardEnd::EndProgram);
     }
 
+    void javaSendsAMidletStraightAway()
+    {
+        PromptScript script;
+        orka::test::Simulator handset(home_, {kSimulatorPort, "", {}});
+        app_->preferences().setPort(kSimulatorPort);
+        CWizard wizard(*app_, *doc_);
+        wizard.show();
+        const std::string jad = "MIDlet-Version: 1.0\r\nMIDlet-Name: Snake\r\n";
+        file("snake.jad", {jad.begin(), jad.end()});
+        file("snake.jar", orka::test::patternBytes(3000));
+        script.choose({QString::fromStdString((files_ / "snake.jad").string())});
+        click(wizard.chooseMediaPage().javaButton());
+        QCOMPARE(script.texts(), QStringList{QString::fromStdString(orka::transfer::successText(orka::transfer::JobKind::Upload))});
+        QVERIFY(fs::exists(handset.storeDir() / "store8"));
+        QCOMPARE(wizard.currentPage(), WizardPage::ChooseMedia);
+    }
+
     void endProgramAsksUntilSaved()
     {
         PromptScript script;
