@@ -375,13 +375,12 @@ void UploadOrSavePage::save()
     std::size_t added = 0;
     try {
         // A folder's file is read before it grows, so that its earlier items are written too.
-        FolderNode& folder = doc_.openFolder(folderId);
+        doc_.openFolder(folderId);
         for (const ItemContent& content : result_->contents) {
             doc_.addItem(folderId, GalleryItem::make(nthName(name, added), content));
             ++added;
         }
         doc_.saveFolder(folderId);
-        (void)folder;
     } catch (const std::exception& failure) {
         // Nothing of a failed save stays behind in the folder.
         if (FolderNode* folder = doc_.findFolder(folderId))

@@ -277,6 +277,15 @@ private Q_SLOTS:
         QVERIFY(!page.savedOrUploaded());
 
         page.nameEdit()->setText(QStringLiteral("藍天"));
+        // A folder file that cannot be written is a failure, and the folder keeps nothing of it.
+        const fs::path blocked = doc_->folderFilePath(kWallpaper + 3);
+        fs::create_directories(blocked / "in-the-way");
+        click(page.button(UploadOrSavePage::Save));
+        QVERIFY(script.texts().last().startsWith(QStringLiteral("寫入檔案")));
+        QVERIFY(!page.savedOrUploaded());
+        QVERIFY(doc_->findFolder(kWallpaper + 3)->items.empty());
+        fs::remove_all(blocked);
+
         click(page.button(UploadOrSavePage::Save));
         QCOMPARE(script.texts().last(), QStringLiteral("儲存檔案成功"));
         QVERIFY(page.savedOrUploaded());
@@ -294,7 +303,7 @@ private Q_SLOTS:
 
         // After saving, the next item needs no question and starts a new pass.
         click(page.nextItemButton());
-        QCOMPARE(script.texts().size(), 2);
+        QCOMPARE(script.texts().size(), 3);
         QCOMPARE(wizard.currentPage(), WizardPage::ChooseMedia);
     }
 
