@@ -203,6 +203,14 @@ private Q_SLOTS:
         const auto& melody = std::get<MelodyContent>(result.contents.at(0));
         QVERIFY(melody.isSmaf());
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(melody.data.data()), 4), QByteArray("MMMD"));
+
+        // The tune's preview plays through the synthesizer and is stopped before the next pass.
+        UploadOrSavePage& page = wizard.uploadOrSavePage();
+        click(page.button(UploadOrSavePage::Preview));
+        QVERIFY(page.busy());
+        click(page.nextItemButton());
+        QVERIFY(!page.busy());
+        QCOMPARE(wizard.currentPage(), WizardPage::ChooseMedia);
     }
 
     void animationPreviewEndsBeforeTheNextPass()
