@@ -1,7 +1,7 @@
 // The wizard on its own over a gallery of its own, opened at one of its pages: for trying it
 // and for screenshots. wizard_demo [media|file|save] [FILE]: "file" opens the wallpapers,
 // "save" brings FILE (a ring tone, picture or animation), or the first sample wallpaper, on
-// towards the upload-or-save page.
+// through the editing pages to the upload-or-save page.
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/OrkaApp.h"
 #include "orka/app/WizardFlow.h"
@@ -74,6 +74,13 @@ int main(int argc, char** argv)
             wizard.chooseFilePage().importButton()->click();
         }
         wizard.chooseFilePage().nextButton()->click();
+    }
+    // On through the editing pages, as they stand, to the upload-or-save page.
+    for (int step = 0; page == QStringLiteral("save") && step < 3; ++step) {
+        if (wizard.currentPage() == WizardPage::UploadOrSave || wizard.currentPage() == WizardPage::ChooseFile)
+            break;
+        if (auto* next = wizard.page(wizard.currentPage())->findChild<QPushButton*>(QStringLiteral("nextButton")))
+            next->click();
     }
     return wizard.exec();
 }

@@ -3,8 +3,13 @@
 #include "WizardPages.h"
 #include "WizardWork.h"
 
+#include "EditPicturePage.h"
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/OrkaApp.h"
+#include "orka/app/ui/ItemCommands.h"
+#include "orka/audio/ui/RingToneEditPage.h"
+#include "orka/picture/ui/CaptureAnimationPage.h"
+#include "orka/picture/ui/CapturePicturePage.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
@@ -37,21 +42,23 @@ CWizard::CWizard(COrkaApp& app, COrkaDoc& doc, QWidget* parent)
 
     chooseMedia_ = new ChooseMediaPage;
     chooseFile_ = new ChooseFilePage(doc_);
+    captureAnimation_ = new picture::ui::CaptureAnimationPage;
     uploadOrSave_ = new UploadOrSavePage(app_, doc_);
-    // The pages in the order of the table; an editing page the program does not have yet
-    // leaves its place empty and the pass goes on without it.
+    capturePicture_ = new picture::ui::CapturePicturePage;
+    editPicture_ = new orka::ui::EditPicturePage;
+    ringTone_ = new audio::ui::RingToneEditPage;
+    // The pages in the order of the table, made once for the whole run.
     pages_ = {
         {WizardPage::ChooseMedia, chooseMedia_},
         {WizardPage::ChooseFile, chooseFile_},
-        {WizardPage::CaptureAnimation, nullptr},
+        {WizardPage::CaptureAnimation, captureAnimation_},
         {WizardPage::UploadOrSave, uploadOrSave_},
-        {WizardPage::CapturePicture, nullptr},
-        {WizardPage::EditPicture, nullptr},
-        {WizardPage::RingToneEditing, nullptr},
+        {WizardPage::CapturePicture, capturePicture_},
+        {WizardPage::EditPicture, editPicture_},
+        {WizardPage::RingToneEditing, ringTone_},
     };
     for (const auto& info : kWizardPages)
-        if (QWidget* widget = pages_.at(info.page))
-            stack_->addWidget(widget);
+        stack_->addWidget(pages_.at(info.page));
 
     connect(chooseMedia_, &ChooseMediaPage::categoryChosen, this, &CWizard::chooseCategory);
     connect(chooseMedia_, &ChooseMediaPage::javaChosen, this, &CWizard::importMidlet);
@@ -62,12 +69,29 @@ CWizard::CWizard(COrkaApp& app, COrkaDoc& doc, QWidget* parent)
     connect(uploadOrSave_, &UploadOrSavePage::nextItemRequested, this, &CWizard::nextItem);
     connect(uploadOrSave_, &UploadOrSavePage::managementModeRequested, this, &CWizard::leaveToManagementMode);
     connect(uploadOrSave_, &UploadOrSavePage::endProgramRequested, this, &CWizard::leaveAndEndProgram);
-
-#ifndef ORKA_WIZARD_HAS_ITEM_COMMANDS
-    // The MIDlet import comes with the main window's item commands; without them Java is not offered.
-    chooseMedia_->javaButton()->setEnabled(false);
-#endif
+    connectEditingPages();
     showPage(WizardPage::ChooseMedia);
+}
+
+void CWizard::connectEditingPages()
+{
+    const auto backToFile = [this] { showPage(WizardPage::ChooseFile, suffixId_); };
+    connect(capturePicture_, &picture::ui::CapturePicturePage::picturesCaptured, this, &CWizard::picturesCaptured);
+    connect(capturePicture_, &picture::ui::CapturePicturePage::backRequested, this, backToFile);
+    connect(editPicture_, &orka::ui::EditPicturePage::picturesEdited, this, &CWizard::picturesEdited);
+    connect(editPicture_, &orka::ui::EditPicturePage::backRequested, this,
+            [this] { showPage(WizardPage::CapturePicture, suffixId_); });
+    connect(captureAnimation_, &picture::ui::CaptureAnimationPage::animationCaptured, this,
+            [this](const AnimationContent& animation) { resultReady({animation}); });
+    connect(captureAnimation_, &picture::ui::CaptureAnimationPage::backRequested, this, backToFile);
+    connect(ringTone_, &audio::ui::RingToneEditPage::ringToneMade, this, [this](const std::vector<std::uint8_t>& smaf) {
+        ringTone_->stopPlayback();
+        resultReady({MelodyContent{MelodyContent::kSmaf, smaf}});
+    });
+    connect(ringTone_, &audio::ui::RingToneEditPage::backRequested, this, [this, backToFile] {
+        ringTone_->stopPlayback();
+        backToFile();
+    });
 }
 
 CWizard::~CWizard() = default;
@@ -102,9 +126,8 @@ void CWizard::chooseCategory(int categoryId)
 
 void CWizard::importMidlet()
 {
-#ifdef ORKA_WIZARD_HAS_ITEM_COMMANDS
+    // The same import as the main window's Java command: descriptor and archive to the handset.
     ItemCommands(app_, doc_, this).importMidlet();
-#endif
 }
 
 void CWizard::sourceChosen(const WizardSource& source)
@@ -112,21 +135,58 @@ void CWizard::sourceChosen(const WizardSource& source)
     const auto step = nextStepAfterChoosing(categoryId_, source.kind);
     if (!step)
         return;
+    sourceName_ = source.name;
     try {
-        resultReady(resultWithoutEditing(source, categoryId_));
+        switch (step->page) {
+        case WizardPage::CapturePicture:
+            capturePicture_->setCategory(categoryId_);
+            // A file the picture reader refuses was reported by the page; the pass stays here.
+            if (!capturePicture_->setSourceFile(fromUtf8(sourceFile(source, scratch_.path().toStdString()).string())))
+                return;
+            break;
+        case WizardPage::CaptureAnimation:
+            // An animation of the gallery has its five frames already.
+            if (source.itemContent) {
+                resultReady({*source.itemContent});
+                return;
+            }
+            if (!captureAnimation_->setSourceFile(fromUtf8(source.file.string())))
+                return;
+            break;
+        case WizardPage::RingToneEditing:
+            ringTone_->setSong(source.tune, fromUtf8(source.name));
+            break;
+        default:
+            uploadOrSave_->setResult(categoryId_, resultWithoutEditing(source, categoryId_));
+            break;
+        }
     } catch (const std::exception& failure) {
         orka::ui::showFailure(this, failure);
+        return;
     }
+    showPage(step->page, step->suffixId);
 }
 
-void CWizard::resultReady(WizardResult result)
+void CWizard::picturesCaptured(const std::vector<DibPicture>& pictures)
 {
-    uploadOrSave_->setResult(categoryId_, std::move(result));
+    editPicture_->setPictures(pictures, categoryId_);
+    showPage(WizardPage::EditPicture, suffixId_);
+}
+
+void CWizard::picturesEdited(const std::vector<DibPicture>& pictures)
+{
+    resultReady(itemContentsOf(pictures, categoryId_));
+}
+
+void CWizard::resultReady(std::vector<ItemContent> contents)
+{
+    uploadOrSave_->setResult(categoryId_, {sourceName_, std::move(contents)});
     showPage(WizardPage::UploadOrSave, findCategoryRow(categoryId_)->nameId);
 }
 
 void CWizard::nextItem()
 {
+    captureAnimation_->resetTools();
     showPage(WizardPage::ChooseMedia);
 }
 
@@ -157,6 +217,8 @@ void CWizard::finish(const WizardExit& exit)
         return;
     finished_ = true;
     uploadOrSave_->finishBackground(std::chrono::milliseconds(100));
+    ringTone_->stopPlayback();
+    captureAnimation_->resetTools();
     end_ = exit.endProgram ? WizardEnd::EndProgram : WizardEnd::ManagementMode;
     placeMainWindow_ = exit.placeMainWindow;
     done(exit.endProgram ? QDialog::Rejected : QDialog::Accepted);

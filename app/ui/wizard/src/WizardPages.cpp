@@ -6,6 +6,8 @@
 
 #include "WizardTransfer.h"
 
+#include "PictureImage.h"
+
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/GalleryNames.h"
 #include "orka/app/ItemPictures.h"
@@ -36,21 +38,10 @@ constexpr unsigned kStrNewFolderName = 65039;   // "新資料夾"
 constexpr unsigned kStrMidiType = 65165;        // "MIDI"
 constexpr unsigned kStrSmafType = 65166;        // "MMF"
 
-// An item bitmap (rows of blue, green, red, padded in whole pixels) as an image.
+// An item bitmap as an image, through the picture model's one crossing into Qt.
 QImage bitmapImage(const Bitmap& bitmap)
 {
-    QImage image(bitmap.width, bitmap.height, QImage::Format_RGB888);
-    const std::size_t stride = std::size_t(bitmap.width + bitmap.padding) * 3;
-    for (int y = 0; y < bitmap.height; ++y) {
-        const std::uint8_t* row = bitmap.pixels.data() + std::size_t(y) * stride;
-        uchar* out = image.scanLine(y);
-        for (int x = 0; x < bitmap.width; ++x) {
-            out[x * 3] = row[x * 3 + 2];
-            out[x * 3 + 1] = row[x * 3 + 1];
-            out[x * 3 + 2] = row[x * 3];
-        }
-    }
-    return image;
+    return orka::ui::toQImage(pictureFromBitmap(bitmap));
 }
 
 // Whether a folder can keep this result: a local folder (or the saved menus) that takes
@@ -384,13 +375,12 @@ void UploadOrSavePage::save()
     std::size_t added = 0;
     try {
         // A folder's file is read before it grows, so that its earlier items are written too.
-        FolderNode& folder = doc_.openFolder(folderId);
+        doc_.openFolder(folderId);
         for (const ItemContent& content : result_->contents) {
             doc_.addItem(folderId, GalleryItem::make(nthName(name, added), content));
             ++added;
         }
         doc_.saveFolder(folderId);
-        (void)folder;
     } catch (const std::exception& failure) {
         // Nothing of a failed save stays behind in the folder.
         if (FolderNode* folder = doc_.findFolder(folderId))

@@ -5,12 +5,8 @@
 #include "orka/picture/PictureFile.h"
 #include "orka/transfer/TransferItems.h"
 #include "orka/transfer/TransferJob.h"
+#include "orka/transfer/ui/TransferDialog.h"
 #include "orka/ui/UserPrompts.h"
-
-#include <QCoreApplication>
-#include <QThread>
-
-#include <atomic>
 
 namespace orka::app::ui {
 
@@ -38,18 +34,7 @@ bool runWizardTransfer(QWidget* parent, COrkaApp& app, int categoryId, const Wiz
         orka::ui::showFailure(parent, failure);
         return false;
     }
-    std::atomic<bool> finished{false};
-    job.start(app.preferences().port(), [&finished] { finished = true; });
-    while (!finished.load()) {
-        QCoreApplication::processEvents();
-        QThread::msleep(10);
-    }
-    const transfer::JobOutcome outcome = job.wait();
-    if (!outcome.message.empty()) {
-        app::Message message;
-        message.exceptionText = outcome.message;
-        orka::ui::showMessage(parent, message);
-    }
+    const transfer::JobOutcome outcome = transfer::ui::TransferDialog::run(parent, job, app.preferences().port());
     return outcome.result == transfer::JobOutcome::Result::Succeeded;
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 // What one pass of the wizard carries from page to page: the source the user chose and the
-// finished result, and how a source becomes a result where no editing page is there to shape
-// it (the file as it is: pictures fitted to the category's size, the first five frames of an
-// animation, a MIDI tune converted whole).
+// finished result, and how a source that needs no editing (a SMAF tune, a main-menu package)
+// becomes a result.
 #include "orka/app/GalleryModel.h"
 #include "orka/app/WizardFlow.h"
 #include "orka/picture/DibPicture.h"
@@ -39,14 +38,12 @@ std::filesystem::path sourceFile(const WizardSource& source, const std::filesyst
 
 // The picture scaled down, keeping its shape, to fit the category's width and height limits.
 DibPicture fitToCategory(const DibPicture& picture, int categoryId);
-// Pictures as items of the category: each fitted, then copied to an item bitmap.
-std::vector<ItemContent> pictureContents(const std::vector<DibPicture>& pictures, int categoryId);
+// Pictures as items of the category, each fitted: one picture item each, or, for several
+// main-menu pictures, one main-menu set (the saved menus keep sets as frames).
+std::vector<ItemContent> itemContentsOf(const std::vector<DibPicture>& pictures, int categoryId);
 
-// A MIDI tune through the channel filter and the converter, whole and unchanged. Raises
-// orka::Failure (61003 with the converter's words) when it cannot be converted.
-MelodyContent ringToneFromMidi(const std::vector<std::uint8_t>& midi);
-
-// The result of a source taken as it is.
+// The result of a source taken as it is: a SMAF tune unchanged, a main-menu package as its
+// set of pictures. Raises what the package reader refuses.
 WizardResult resultWithoutEditing(const WizardSource& source, int categoryId);
 
 } // namespace orka::app::ui

@@ -4,6 +4,11 @@
 
 #include "../src/WizardPages.h"
 
+#include "EditPicturePage.h"
+#include "orka/audio/ui/RingToneEditPage.h"
+#include "orka/picture/ui/CaptureAnimationPage.h"
+#include "orka/picture/ui/CapturePicturePage.h"
+
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/OrkaApp.h"
 #include "orka/picture/PictureFile.h"
@@ -19,6 +24,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,7 +52,7 @@ std::vector<std::uint8_t> tune(const char (&mark)[5], std::size_t size)
     return bytes;
 }
 
-void click(QPushButton* button)
+void click(QAbstractButton* button)
 {
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
@@ -67,6 +73,22 @@ class WizardTest : public QObject {
     {
         orka::testing::writeBytes(files_ / name, bytes);
         return files_ / name;
+    }
+
+    // "下一步" of an editing page of another subsystem.
+    static void nextOn(QWidget& page)
+    {
+        click(page.findChild<QPushButton*>(QStringLiteral("nextButton")));
+    }
+
+    // From the capture picture page through the edit picture page, as they stand.
+    static void throughPictureEditing(CWizard& wizard)
+    {
+        QCOMPARE(wizard.currentPage(), WizardPage::CapturePicture);
+        nextOn(wizard.capturePicturePage());
+        QCOMPARE(wizard.currentPage(), WizardPage::EditPicture);
+        nextOn(wizard.editPicturePage());
+        QCOMPARE(wizard.currentPage(), WizardPage::UploadOrSave);
     }
 
     // Chooses the media kind and imports one file into the choose-file page.
@@ -159,7 +181,7 @@ private Q_SLOTS:
         QCOMPARE(list->count(), before + 1);
     }
 
-    void midiRingToneIsConvertedWhole()
+    void midiRingToneGoesThroughTheEditor()
     {
         PromptScript script;
         CWizard wizard(*app_, *doc_);
@@ -171,11 +193,24 @@ private Q_SLOTS:
         song.raw(0, {0xFF, 0x2F, 0x00});
         importInto(wizard, kRingTone, {file("scale.mid", song.bytes())}, script);
         click(wizard.chooseFilePage().nextButton());
+        QCOMPARE(wizard.currentPage(), WizardPage::RingToneEditing);
+        QCOMPARE(wizard.windowTitle(), QStringLiteral("精靈 - 鈴聲編輯 - 鈴聲"));
+        nextOn(wizard.ringTonePage());
         QCOMPARE(script.texts(), QStringList{});
         QCOMPARE(wizard.currentPage(), WizardPage::UploadOrSave);
-        const auto& melody = std::get<MelodyContent>(wizard.uploadOrSavePage().result()->contents.at(0));
+        const auto& result = *wizard.uploadOrSavePage().result();
+        QCOMPARE(result.name, std::string("scale"));
+        const auto& melody = std::get<MelodyContent>(result.contents.at(0));
         QVERIFY(melody.isSmaf());
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(melody.data.data()), 4), QByteArray("MMMD"));
+
+        // The tune's preview plays through the synthesizer and is stopped before the next pass.
+        UploadOrSavePage& page = wizard.uploadOrSavePage();
+        click(page.button(UploadOrSavePage::Preview));
+        QVERIFY(page.busy());
+        click(page.nextItemButton());
+        QVERIFY(!page.busy());
+        QCOMPARE(wizard.currentPage(), WizardPage::ChooseMedia);
     }
 
     void animationPreviewEndsBeforeTheNextPass()
@@ -186,6 +221,9 @@ private Q_SLOTS:
         const fs::path gif = fs::path(qgetenv("ORKA_SOURCE_DIR").toStdString()) / "picture/tests/data/anim6.gif";
         importInto(wizard, kAnimation, {gif}, script);
         click(wizard.chooseFilePage().nextButton());
+        QCOMPARE(wizard.windowTitle(), QStringLiteral("精靈 - 截取動畫 - 開/關機動畫"));
+        click(wizard.captureAnimationPage().findChild<QToolButton*>(QStringLiteral("firstFiveButton")));
+        nextOn(wizard.captureAnimationPage());
         QCOMPARE(wizard.windowTitle(), QStringLiteral("精靈 - 上傳或儲存 - 開/關機動畫"));
         UploadOrSavePage& page = wizard.uploadOrSavePage();
         const auto& frames = std::get<AnimationContent>(page.result()->contents.at(0)).frames;
@@ -227,7 +265,8 @@ private Q_SLOTS:
         const fs::path bmp = orka::savePicture(picture, files_ / "sky", orka::SaveKind::Bmp);
         importInto(wizard, kWallpaper, {bmp}, script);
         click(wizard.chooseFilePage().nextButton());
-        QCOMPARE(wizard.currentPage(), WizardPage::UploadOrSave);
+        QCOMPARE(wizard.windowTitle(), QStringLiteral("精靈 - 截取圖片 - 桌布"));
+        throughPictureEditing(wizard);
         UploadOrSavePage& page = wizard.uploadOrSavePage();
 
         // Only folders that take a wallpaper and can change are offered.
@@ -246,11 +285,20 @@ private Q_SLOTS:
         QVERIFY(!page.savedOrUploaded());
 
         page.nameEdit()->setText(QStringLiteral("藍天"));
+        // A folder file that cannot be written is a failure, and the folder keeps nothing of it.
+        const fs::path blocked = doc_->folderFilePath(kWallpaper + 3);
+        fs::create_directories(blocked / "in-the-way");
+        click(page.button(UploadOrSavePage::Save));
+        QVERIFY(script.texts().last().startsWith(QStringLiteral("寫入檔案")));
+        QVERIFY(!page.savedOrUploaded());
+        QVERIFY(doc_->findFolder(kWallpaper + 3)->items.empty());
+        fs::remove_all(blocked);
+
         click(page.button(UploadOrSavePage::Save));
         QCOMPARE(script.texts().last(), QStringLiteral("儲存檔案成功"));
         QVERIFY(page.savedOrUploaded());
 
-        // The folder file holds it, fitted to the wallpaper's 128 x 124.
+        // The folder file holds it at the wallpaper's 128 x 124.
         doc_->saveTree(); // the folder itself is the main window's, listed at exit
         COrkaDoc reread(doc_->galleryDir());
         reread.build();
@@ -259,11 +307,11 @@ private Q_SLOTS:
         QCOMPARE(folder.items[0].name, std::string("藍天"));
         const Bitmap& saved = std::get<PictureContent>(folder.items[0].content).bitmap;
         QCOMPARE(int(saved.width), 128);
-        QCOMPARE(int(saved.height), 85);
+        QCOMPARE(int(saved.height), 124);
 
         // After saving, the next item needs no question and starts a new pass.
         click(page.nextItemButton());
-        QCOMPARE(script.texts().size(), 2);
+        QCOMPARE(script.texts().size(), 3);
         QCOMPARE(wizard.currentPage(), WizardPage::ChooseMedia);
     }
 
@@ -276,6 +324,7 @@ private Q_SLOTS:
         const fs::path bmp = orka::savePicture(orka::DibPicture(45, 55, 3), files_ / "face", orka::SaveKind::Bmp);
         importInto(wizard, 40000, {bmp}, script);
         click(wizard.chooseFilePage().nextButton());
+        throughPictureEditing(wizard);
         UploadOrSavePage& page = wizard.uploadOrSavePage();
         QCOMPARE(page.folderList()->count(), 1);
         QCOMPARE(page.folderList()->item(0)->text(), QStringLiteral("新資料夾"));
@@ -312,6 +361,23 @@ private Q_SLOTS:
         click(page.endProgramButton()); // uploaded: no question
         QCOMPARE(script.texts().size(), 1);
         QCOMPARE(wizard.end(), WizardEnd::EndProgram);
+    }
+
+    void javaSendsAMidletStraightAway()
+    {
+        PromptScript script;
+        orka::test::Simulator handset(home_, {kSimulatorPort, "", {}});
+        app_->preferences().setPort(kSimulatorPort);
+        CWizard wizard(*app_, *doc_);
+        wizard.show();
+        const std::string jad = "MIDlet-Version: 1.0\r\nMIDlet-Name: Snake\r\n";
+        file("snake.jad", {jad.begin(), jad.end()});
+        file("snake.jar", orka::test::patternBytes(3000));
+        script.choose({QString::fromStdString((files_ / "snake.jad").string())});
+        click(wizard.chooseMediaPage().javaButton());
+        QCOMPARE(script.texts(), QStringList{QString::fromStdString(orka::transfer::successText(orka::transfer::JobKind::Upload))});
+        QVERIFY(fs::exists(handset.storeDir() / "store8"));
+        QCOMPARE(wizard.currentPage(), WizardPage::ChooseMedia);
     }
 
     void endProgramAsksUntilSaved()

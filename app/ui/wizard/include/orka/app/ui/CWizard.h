@@ -7,10 +7,26 @@
 #include <QDialog>
 #include <QTemporaryDir>
 
+#include "orka/app/GalleryModel.h"
+#include "orka/picture/DibPicture.h"
+
 #include <map>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QStackedWidget;
+
+namespace orka::audio::ui {
+class RingToneEditPage;
+}
+namespace orka::picture::ui {
+class CapturePicturePage;
+class CaptureAnimationPage;
+} // namespace orka::picture::ui
+namespace orka::ui {
+class EditPicturePage;
+}
 
 namespace orka::app::ui {
 
@@ -35,6 +51,10 @@ public:
     ChooseMediaPage& chooseMediaPage() const { return *chooseMedia_; }
     ChooseFilePage& chooseFilePage() const { return *chooseFile_; }
     UploadOrSavePage& uploadOrSavePage() const { return *uploadOrSave_; }
+    audio::ui::RingToneEditPage& ringTonePage() const { return *ringTone_; }
+    picture::ui::CapturePicturePage& capturePicturePage() const { return *capturePicture_; }
+    picture::ui::CaptureAnimationPage& captureAnimationPage() const { return *captureAnimation_; }
+    orka::ui::EditPicturePage& editPicturePage() const { return *editPicture_; }
     int categoryId() const { return categoryId_; }
 
     // How the wizard was left (ManagementMode also when it was closed).
@@ -53,7 +73,10 @@ private:
     void chooseCategory(int categoryId);
     void importMidlet();
     void sourceChosen(const WizardSource& source);
-    void resultReady(WizardResult result);
+    void picturesCaptured(const std::vector<DibPicture>& pictures);
+    void picturesEdited(const std::vector<DibPicture>& pictures);
+    void resultReady(std::vector<ItemContent> contents);
+    void connectEditingPages();
     void nextItem();
     void finish(const WizardExit& exit);
 
@@ -64,6 +87,11 @@ private:
     ChooseMediaPage* chooseMedia_ = nullptr;
     ChooseFilePage* chooseFile_ = nullptr;
     UploadOrSavePage* uploadOrSave_ = nullptr;
+    audio::ui::RingToneEditPage* ringTone_ = nullptr;
+    picture::ui::CapturePicturePage* capturePicture_ = nullptr;
+    picture::ui::CaptureAnimationPage* captureAnimation_ = nullptr;
+    orka::ui::EditPicturePage* editPicture_ = nullptr;
+    std::string sourceName_; // the name the result of this pass starts with
     WizardPage current_ = WizardPage::ChooseMedia;
     int categoryId_ = 0;
     unsigned suffixId_ = 0;
