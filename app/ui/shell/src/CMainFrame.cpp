@@ -64,6 +64,7 @@ CMainFrame::CMainFrame(COrkaApp& app, COrkaDoc& doc, QWidget* parent)
     buildBars();
     bindCommands();
     bindItemCommands();
+    bindAnimationCommands();
     tree_->setRenamer([this](int folderId, const std::string& name) {
         // The tree is made anew once the rename is through; the edit ends first.
         return items_->canRenameFolder(folderId) && items_->renameFolder(folderId, orka::ui::fromUtf8(name));
@@ -365,6 +366,10 @@ void CMainFrame::onCurrentItemChanged()
                                   : nullptr;
     preview_->showItem(item);
     animationPane_->frames()->showItem(item);
+    animation_.reset();
+    if (item && std::holds_alternative<AnimationContent>(item->content))
+        animation_ = std::make_pair(folder->id, std::size_t(current.row()));
+    updateAnimationCommands();
 }
 
 void CMainFrame::refreshFolder(int folderId)
@@ -517,6 +522,74 @@ void CMainFrame::pasteFromClipboard()
         orka::ui::showFailure(this, e);
     }
     refreshFolder(*shown);
+}
+
+// --- the animation pane ---
+
+void CMainFrame::bindAnimationCommands()
+{
+    actions_->bind(cmd::kFrameLeft, [this] { moveFrame(-1); });
+    actions_->bind(cmd::kFrameRight, [this] { moveFrame(1); });
+    actions_->bind(cmd::kShrinkEnlarge, [this] {
+        const GalleryItem* item = shownAnimation();
+        const int row = std::max(animationPane_->frames()->currentRow(), 0);
+        if (item)
+            preview_->playShrinkEnlarge(std::get<AnimationContent>(item->content).frames[std::size_t(row)].bitmap);
+    });
+    actions_->bind(cmd::kAnimationUpload, [this] {
+        if (animation_)
+            items_->upload(animation_->first, {animation_->second});
+    });
+    actions_->bind(cmd::kAnimationSaveAs, [this] {
+        if (animation_)
+            items_->exportItems(animation_->first, {animation_->second});
+    });
+    connect(animationPane_->frames(), &QListWidget::currentRowChanged, this, &CMainFrame::updateAnimationCommands);
+}
+
+const GalleryItem* CMainFrame::shownAnimation() const
+{
+    const FolderNode* folder = animation_ ? doc_.findFolder(animation_->first) : nullptr;
+    if (!folder || animation_->second >= folder->items.size())
+        return nullptr;
+    const GalleryItem& item = folder->items[animation_->second];
+    const auto* frames = std::get_if<AnimationContent>(&item.content);
+    return frames && !frames->frames.empty() ? &item : nullptr;
+}
+
+void CMainFrame::updateAnimationCommands()
+{
+    const GalleryItem* item = shownAnimation();
+    const FolderNode* folder = item ? doc_.findFolder(animation_->first) : nullptr;
+    const int row = animationPane_->frames()->currentRow();
+    const int count = animationPane_->frames()->count();
+    const bool changeable = folder && folder->stored() && !folder->readOnly;
+    commandAction(cmd::kFrameLeft)->setEnabled(changeable && row > 0);
+    commandAction(cmd::kFrameRight)->setEnabled(changeable && row >= 0 && row + 1 < count);
+    for (unsigned id : {cmd::kShrinkEnlarge, cmd::kAnimationUpload, cmd::kAnimationSaveAs})
+        commandAction(id)->setEnabled(item != nullptr);
+}
+
+void CMainFrame::moveFrame(int step)
+{
+    const GalleryItem* shown = shownAnimation();
+    const int from = animationPane_->frames()->currentRow();
+    if (!shown || from < 0)
+        return;
+    const auto [folderId, row] = *animation_;
+    FolderNode& folder = *doc_.findFolder(folderId);
+    auto& frames = std::get<AnimationContent>(folder.items[row].content).frames;
+    const int to = from + step;
+    if (to < 0 || to >= int(frames.size()) || folder.readOnly)
+        return;
+    std::swap(frames[std::size_t(from)], frames[std::size_t(to)]);
+    try {
+        doc_.saveFolder(folderId);
+    } catch (const std::exception& e) {
+        orka::ui::showFailure(this, e);
+    }
+    refreshFolder(folderId);
+    animationPane_->frames()->setCurrentRow(to);
 }
 
 // --- menus and boxes ---

@@ -508,11 +508,34 @@ private Q_SLOTS:
         // Each frame shows for 10 ms: every size comes round.
         QTRY_COMPARE(frame.preview()->shownImage().width(), 12);
         QTRY_COMPARE(frame.preview()->shownImage().width(), 4);
+        // A frame moves right in the strip and in the item; the first frame cannot go left.
+        auto widths = [this] {
+            std::vector<int> w;
+            for (const auto& f : std::get<AnimationContent>(doc_->findFolder(kAnimations)->items[0].content).frames)
+                w.push_back(f.bitmap.width);
+            return w;
+        };
+        QVERIFY(!frame.commandAction(cmd::kFrameLeft)->isEnabled());
+        frame.animationPane()->frames()->setCurrentRow(0);
+        QVERIFY(!frame.commandAction(cmd::kFrameLeft)->isEnabled());
+        frame.commandAction(cmd::kFrameRight)->trigger();
+        QCOMPARE(widths(), (std::vector<int>{8, 4, 12}));
+        QCOMPARE(frame.animationPane()->frames()->currentRow(), 1);
+        frame.animationPane()->frames()->setCurrentRow(2);
+        QVERIFY(!frame.commandAction(cmd::kFrameRight)->isEnabled());
+        frame.commandAction(cmd::kFrameLeft)->trigger();
+        QCOMPARE(widths(), (std::vector<int>{8, 12, 4}));
+        // The shrink-then-enlarge preview ends on the picture itself.
+        frame.commandAction(cmd::kShrinkEnlarge)->trigger();
+        QVERIFY(frame.preview()->showingEffect());
+        QTRY_VERIFY_WITH_TIMEOUT(!frame.preview()->showingEffect(), 3000);
+
         // Another item stops the animation and empties the strip.
         frame.showNode(kMine);
         frame.selectItems({0});
         QVERIFY(!frame.preview()->animating());
         QCOMPARE(frame.animationPane()->frames()->count(), 0);
+        QVERIFY(!frame.commandAction(cmd::kShrinkEnlarge)->isEnabled());
 
         // A tune has nothing to draw but can be played.
         GalleryItem melody = GalleryItem::make("tune", tune);

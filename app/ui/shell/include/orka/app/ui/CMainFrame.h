@@ -105,6 +105,11 @@ private:
     void updateCommandStates();
     void moveFocus(int step);
     void showDataMenu(QPoint globalPos, bool onItem);
+    // The animation pane's commands on the animation shown in its strip.
+    void bindAnimationCommands();
+    void updateAnimationCommands();
+    void moveFrame(int step);
+    const GalleryItem* shownAnimation() const;
     void showAbout();
 
     COrkaApp& app_;
@@ -130,6 +135,8 @@ private:
         bool cut = false;
     };
     std::optional<ClipboardItems> clipboard_;
+    // The animation item the animation pane shows: its folder and row.
+    std::optional<std::pair<int, std::size_t>> animation_;
 };
 
 } // namespace orka::app::ui
