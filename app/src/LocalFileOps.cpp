@@ -23,6 +23,7 @@ constexpr unsigned kStrBadArguments = 61100; // "參數錯誤."
 // One component of a Linux path.
 constexpr std::size_t kMaxFileNameBytes = 255;
 constexpr char kReplacement = '_';
+constexpr std::uintmax_t kBytesPerKb = 1024;
 constexpr std::string_view kMidiSignature = "MThd";
 constexpr std::string_view kSmafSignature = "MMMD";
 constexpr std::string_view kMidletNameKey = "MIDlet-Name";
@@ -184,7 +185,7 @@ GalleryItem importMelody(const CategoryRow& row, const fs::path& file)
     const auto size = fs::file_size(file, ec);
     if (ec)
         throw GalleryRefusal(kStrOpenFileFailed, file.filename().string());
-    if (row.sizeLimitKb > 0 && size > std::uintmax_t(row.sizeLimitKb) * 1024)
+    if (row.sizeLimitKb > 0 && size > std::uintmax_t(row.sizeLimitKb) * kBytesPerKb)
         throw GalleryRefusal(kStrTuneTooLarge, file.filename().string());
     std::vector<std::uint8_t> tune = readWhole(file, kStrOpenFileFailed);
     std::uint8_t format;

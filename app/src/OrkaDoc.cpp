@@ -43,6 +43,23 @@ std::optional<FileBytes> readWholeFile(const fs::path& file)
     return f;
 }
 
+bool bitmapWhole(const Bitmap& b) { return b.pixels.size() == Bitmap::bytesFor(b.width, b.height, b.padding); }
+
+bool contentWhole(const ItemContent& content)
+{
+    if (const auto* p = std::get_if<PictureContent>(&content))
+        return bitmapWhole(p->bitmap);
+    if (const auto* a = std::get_if<AnimationContent>(&content)) {
+        for (const auto& f : a->frames)
+            if (!bitmapWhole(f.bitmap))
+                return false;
+        return a->frames.size() <= kMaxItems;
+    }
+    return std::get<MelodyContent>(content).data.size() <= kMaxMelodyBytes;
+}
+
+} // namespace
+
 bool contentFits(FolderKind kind, const ItemContent& content)
 {
     switch (kind) {
@@ -60,23 +77,6 @@ bool contentFits(FolderKind kind, const ItemContent& content)
     }
     return false;
 }
-
-bool bitmapWhole(const Bitmap& b) { return b.pixels.size() == Bitmap::bytesFor(b.width, b.height, b.padding); }
-
-bool contentWhole(const ItemContent& content)
-{
-    if (const auto* p = std::get_if<PictureContent>(&content))
-        return bitmapWhole(p->bitmap);
-    if (const auto* a = std::get_if<AnimationContent>(&content)) {
-        for (const auto& f : a->frames)
-            if (!bitmapWhole(f.bitmap))
-                return false;
-        return a->frames.size() <= kMaxItems;
-    }
-    return std::get<MelodyContent>(content).data.size() <= kMaxMelodyBytes;
-}
-
-} // namespace
 
 GalleryRefusal::GalleryRefusal(unsigned messageId, std::string argument, unsigned secondId)
     : std::runtime_error(messageText({messageId, secondId, {argument}})), messageId_(messageId),

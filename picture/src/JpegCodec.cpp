@@ -20,6 +20,7 @@ struct ErrorManager {
     jpeg_error_mgr base;
     std::jmp_buf jump;
     int code;
+    bool dataCutShort; // the compressed data ended before the picture did
 };
 
 extern "C" void onJpegError(j_common_ptr cinfo)
@@ -30,6 +31,19 @@ extern "C" void onJpegError(j_common_ptr cinfo)
 }
 
 extern "C" void onJpegMessage(j_common_ptr) {}
+
+// The library only warns when the compressed data ends inside the picture and fills the rest
+// with grey; such a file is broken, so the warning is kept to refuse it once the read ends.
+// A file that lacks only its closing marker never makes the decoder miss data and stays readable.
+extern "C" void onJpegWarning(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return;
+    auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
+    ++manager->base.num_warnings;
+    if (manager->base.msg_code == JWRN_HIT_MARKER)
+        manager->dataCutShort = true;
+}
 
 PictureMessage messageForLibraryError(int code)
 {
@@ -47,7 +61,7 @@ PictureMessage messageForLibraryError(int code)
 }
 
 // Memory source: the whole file is one buffer; reading past its end yields an end-of-image
-// marker so a truncated file ends as a (partly grey) picture instead of a hang.
+// marker so a truncated file ends the read instead of hanging it (and is then refused).
 struct MemorySource {
     jpeg_source_mgr base;
 };
@@ -275,6 +289,7 @@ void installErrorManager(jpeg_common_struct* cinfo, ErrorManager& error)
     cinfo->err = jpeg_std_error(&error.base);
     error.base.error_exit = onJpegError;
     error.base.output_message = onJpegMessage;
+    error.base.emit_message = onJpegWarning;
 }
 
 } // namespace
@@ -290,6 +305,8 @@ DibPicture decodeJpeg(std::span<const std::uint8_t> bytes)
     DecodeJob job{state.get(), bytes, &picture, &scanline};
     if (!runGuarded(state->error.jump, decodeBody, &job))
         throw PictureError(messageForLibraryError(state->error.code), PictureSource::Jpeg);
+    if (state->error.dataCutShort)
+        throw PictureError(PictureMessage::BadFormat, PictureSource::Jpeg);
     return picture;
 }
 

@@ -269,10 +269,14 @@ TEST(JpegCodec, BrokenDataEndsInAnErrorNotAnExit)
               "檔案格式不正確.");
     EXPECT_EQ(errorOf([] { decodeJpeg(std::vector<std::uint8_t>{1, 2, 3, 4}); }), "檔案格式不正確.");
     EXPECT_EQ(errorOf([] { decodeJpeg({}); }), "指定的檔案未包含任何的影像資料.");
-    // A file cut in its scan data still gives a picture of the declared size.
+    // A file cut in its scan data is refused rather than read with a grey remainder; one that
+    // lacks only its closing marker has every pixel and is read.
     const auto big = encodeJpeg(test::makeNoise(64, 64, 3));
-    const DibPicture partial = decodeJpeg(std::vector<std::uint8_t>(big.begin(), big.end() - 500));
-    EXPECT_EQ(partial.width(), 64u);
+    EXPECT_EQ(errorOf([&] { decodeJpeg(std::vector<std::uint8_t>(big.begin(), big.end() - 500)); }),
+              "檔案格式不正確.");
+    EXPECT_EQ(errorOf([&] { decodeJpeg(std::vector<std::uint8_t>(big.begin(), big.end() - 3)); }),
+              "檔案格式不正確.");
+    EXPECT_EQ(decodeJpeg(std::vector<std::uint8_t>(big.begin(), big.end() - 2)), decodeJpeg(big));
     // A frame header declaring 65000 x 65000 pixels is refused before any allocation.
     for (std::size_t i = 0; i + 8 < bytes.size(); ++i)
         if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {

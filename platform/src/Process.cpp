@@ -57,31 +57,39 @@ std::vector<std::string> Process::splitCommandLine(const std::string& commandLin
     return args;
 }
 
-bool Process::start(const std::string& program, const std::string& commandLine)
+namespace {
+
+// Starts the program with argv[0] = program and the arguments after it; its process id, or
+// nullopt when it could not be started. A bare name is looked up along PATH only on request.
+std::optional<pid_t> spawn(const std::string& program, std::vector<std::string> args, bool searchPath)
 {
-    std::vector<std::string> args = splitCommandLine(commandLine);
     args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
-    return ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
+    const int failed = searchPath ? ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ)
+                                  : ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+    if (failed)
+        return std::nullopt;
+    return pid;
+}
+
+} // namespace
+
+bool Process::start(const std::string& program, const std::string& commandLine)
+{
+    return spawn(program, splitCommandLine(commandLine), false).has_value();
 }
 
 std::optional<int> Process::run(const std::string& program, const std::vector<std::string>& args)
 {
-    std::vector<std::string> argv0 = args;
-    argv0.insert(argv0.begin(), program);
-    std::vector<char*> argv;
-    for (auto& a : argv0)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+    const auto pid = spawn(program, args, true);
+    if (!pid)
         return std::nullopt;
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0)
+    while (::waitpid(*pid, &status, 0) < 0)
         if (errno != EINTR)
             return std::nullopt;
     // posix_spawnp reports a program that cannot be executed as exit status 127.

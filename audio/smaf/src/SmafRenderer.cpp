@@ -10,7 +10,7 @@ SmafRenderer::SmafRenderer(std::span<const std::uint8_t> builtinBank, const std:
 {
 }
 
-bool SmafRenderer::start(std::span<const std::uint8_t> smaf)
+bool SmafRenderer::start(std::span<const std::uint8_t> smaf, std::uint32_t startMs)
 {
     sequencer_.clear();
     if (smaf.empty()) {
@@ -23,16 +23,27 @@ bool SmafRenderer::start(std::span<const std::uint8_t> smaf)
         sequencer_.clear();
         return false;
     }
-    if (!sequencer_.start(0)) {
-        lastError_ = PrepareError::kNoTrack; // tracks without a single event
+    // The start goes back to the chunk it falls in, so that a render from there takes the same
+    // steps as a render of the whole piece.
+    const std::uint64_t firstFrame = startFrame(startMs);
+    const bool pastTheEnd = !sequencer_.events().empty() && startMs > sequencer_.events().back().time;
+    if (pastTheEnd || !sequencer_.start(static_cast<std::uint32_t>(firstFrame * 1000 / kSampleRate))) {
+        // Tracks without a single event; a start past the last event is no fault of the data.
+        lastError_ = startMs == 0 ? PrepareError::kNoTrack : PrepareError::kNone;
         sequencer_.clear();
         return false;
     }
     lastError_ = PrepareError::kNone;
     looping_ = false;
-    frameCounter_ = 0;
+    frameCounter_ = firstFrame;
+    chunkHeld_ = chunkUsed_ = 0;
     tailFrames_ = 0;
     return true;
+}
+
+std::uint64_t SmafRenderer::startFrame(std::uint32_t startMs)
+{
+    return std::uint64_t{startMs} * kSampleRate / 1000 / kChunkFrames * kChunkFrames;
 }
 
 RenderResult SmafRenderer::render(std::uint8_t* buffer, std::size_t bytes)
@@ -41,35 +52,42 @@ RenderResult SmafRenderer::render(std::uint8_t* buffer, std::size_t bytes)
     if (bytes < 4)
         return result;
     const std::size_t frames = bytes / 4;
-    std::int16_t chunk[2 * kChunkFrames];
     std::size_t done = 0;
     while (done < frames) {
-        const auto now = static_cast<std::uint32_t>(std::min<std::uint64_t>(frameCounter_ * 1000 / kSampleRate, 0xFFFFFFFFu));
-        const bool more = sequencer_.process(now);
-        const int n = static_cast<int>(std::min<std::size_t>(frames - done, kChunkFrames));
-        synth_.renderChunk(chunk, n);
-        std::memcpy(buffer + done * 4, chunk, static_cast<std::size_t>(n) * 4);
-        frameCounter_ += static_cast<std::uint64_t>(n);
-        if (!more) {
-            if (looping_ && sequencer_.running()) {
-                frameCounter_ = 0;
-                sequencer_.rewind();
-            } else {
-                tailFrames_ += static_cast<std::uint64_t>(n);
-                const bool silent = std::all_of(chunk, chunk + 2 * n, [](std::int16_t s) { return s == 0; });
-                if (silent || tailFrames_ > kMaxTailFrames) {
+        if (chunkUsed_ == chunkHeld_) {
+            const auto now = static_cast<std::uint32_t>(std::min<std::uint64_t>(frameCounter_ * 1000 / kSampleRate, 0xFFFFFFFFu));
+            const bool more = sequencer_.process(now);
+            // Whole chunks only: the synthesizer steps its envelopes and LFO once per call, so
+            // cutting chunks at the caller's buffer edges would change the sound.
+            synth_.renderChunk(chunk_.data(), kChunkFrames);
+            frameCounter_ += kChunkFrames;
+            chunkHeld_ = kChunkFrames;
+            chunkUsed_ = 0;
+            if (!more) {
+                if (looping_ && sequencer_.running()) {
                     frameCounter_ = 0;
-                    tailFrames_ = 0;
-                    if (sequencer_.running())
-                        sequencer_.stop();
-                    std::memset(buffer + done * 4, 0, bytes - done * 4);
-                    result.bytes = done * 4;
-                    result.ended = true;
-                    return result;
+                    sequencer_.rewind();
+                } else {
+                    tailFrames_ += kChunkFrames;
+                    const bool silent = std::all_of(chunk_.begin(), chunk_.end(), [](std::int16_t s) { return s == 0; });
+                    if (silent || tailFrames_ > kMaxTailFrames) {
+                        frameCounter_ = 0;
+                        tailFrames_ = 0;
+                        chunkHeld_ = chunkUsed_ = 0;
+                        if (sequencer_.running())
+                            sequencer_.stop();
+                        std::memset(buffer + done * 4, 0, bytes - done * 4);
+                        result.bytes = done * 4;
+                        result.ended = true;
+                        return result;
+                    }
                 }
             }
         }
-        done += static_cast<std::size_t>(n);
+        const std::size_t n = std::min<std::size_t>(frames - done, static_cast<std::size_t>(chunkHeld_ - chunkUsed_));
+        std::memcpy(buffer + done * 4, chunk_.data() + 2 * chunkUsed_, n * 4);
+        chunkUsed_ += static_cast<int>(n);
+        done += n;
     }
     result.bytes = frames * 4;
     return result;

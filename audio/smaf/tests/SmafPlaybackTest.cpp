@@ -42,5 +42,31 @@ TEST(SmafPlayback, ReleaseDecaysToZeroAndRenderingEnds)
     EXPECT_EQ(out.left.back(), 0);
 }
 
+TEST(SmafPlayback, StartingPartWayRendersTheTailOfTheWholePiece)
+{
+    // A pan change at 0, a note at 300 ms; the start at 250 ms falls between them, inside a
+    // chunk, and the buffers are not a whole number of chunks.
+    Sequence s;
+    s.control(0, {0x00, 0x3A, 0x20}).note(75, 0, 2, 9, 50);
+    const Bytes piece = smafFile({scoreTrack(1, voiceDefinition(VoiceBytes::sine(8), 0, 0, false), s.end())});
+    SmafRenderer whole({});
+    ASSERT_TRUE(whole.start(piece));
+    const Rendered all = renderAll(whole);
+    SmafRenderer part({});
+    ASSERT_TRUE(part.start(piece, 250));
+    const Rendered tail = renderAll(part);
+    const std::size_t from = SmafRenderer::startFrame(250);
+    EXPECT_EQ(from % SmafRenderer::kChunkFrames, 0u);
+    EXPECT_LE(250 * 22050 / 1000 - from, std::size_t(SmafRenderer::kChunkFrames));
+    ASSERT_EQ(tail.left.size() + from, all.left.size());
+    EXPECT_TRUE(std::equal(tail.left.begin(), tail.left.end(), all.left.begin() + std::ptrdiff_t(from)));
+    EXPECT_TRUE(std::equal(tail.right.begin(), tail.right.end(), all.right.begin() + std::ptrdiff_t(from)));
+    EXPECT_GT(energy(tail.left), 1e9);
+
+    SmafRenderer late({});
+    EXPECT_FALSE(late.start(piece, 501)); // past the last event, the note's end at 500 ms
+    EXPECT_TRUE(late.start(piece, 500));
+}
+
 } // namespace
 } // namespace orka::smaf::test

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <system_error>
 
 namespace orka::transfer::ui {
 namespace {
@@ -57,7 +58,6 @@ TransferDialog::TransferDialog(CTransferDlg& job, int port, QWidget* parent)
 
 TransferDialog::~TransferDialog()
 {
-    job_.progress.onCountChanged({});
     if (running_) {
         // Only reached when the dialog goes away under a running job (its parent closed):
         // stop the job before its next item rather than leave the worker behind.
@@ -65,6 +65,7 @@ TransferDialog::~TransferDialog()
             job_.answerCancelQuestion(true);
         job_.wait();
     }
+    job_.progress.onCountChanged({}); // the worker has ended: nobody calls it any more
 }
 
 JobOutcome TransferDialog::run(QWidget* parent, CTransferDlg& job, int port)
@@ -102,7 +103,12 @@ void TransferDialog::startJob()
         QMetaObject::invokeMethod(this, &TransferDialog::refresh, Qt::QueuedConnection);
     });
     timer_->start();
-    job_.start(port_, [this] { QMetaObject::invokeMethod(this, &TransferDialog::onWorkerEnded, Qt::QueuedConnection); });
+    const auto ended = [this] { QMetaObject::invokeMethod(this, &TransferDialog::onWorkerEnded, Qt::QueuedConnection); };
+    try {
+        job_.start(port_, ended);
+    } catch (const std::system_error&) {
+        ended(); // no worker could be started: nothing was done, the dialog closes at once
+    }
 }
 
 void TransferDialog::refresh()

@@ -43,6 +43,15 @@ private Q_SLOTS:
         QCOMPARE(list->currentIndex(), 0); // a fresh installation uses the infrared link
     }
 
+    // Asking the system for the cable (none here, or no device manager at all) never costs
+    // a place in the list.
+    void systemCableSearchKeepsTheList()
+    {
+        PreferencesBlock prefs;
+        ConnectionDlg dialog(prefs);
+        QCOMPARE(portList(dialog)->count(), 257);
+    }
+
     void okStoresSerialPortInBothFields()
     {
         PreferencesBlock prefs;

@@ -182,6 +182,23 @@ private Q_SLOTS:
         QCOMPARE(script.texts().size(), 1);
     }
 
+    // A dialog taken away under a running job (its parent window closed) stops the job before
+    // its next part instead of leaving the worker writing to the handset unseen.
+    void dialogGoneUnderJobStopsIt()
+    {
+        startSimulator({"slow=120:QXBNW"});
+        PromptScript script;
+        CTransferDlg job(kMenuType, JobKind::Upload);
+        fillMenu(job);
+        auto dialog = std::make_unique<TransferDialog>(job, kPort);
+        dialog->show();
+        QTRY_VERIFY_WITH_TIMEOUT(job.progress.done() >= 1, kJobTimeoutMs);
+        dialog.reset();
+        QCOMPARE(int(job.wait().result), int(JobOutcome::Result::NothingDone));
+        QVERIFY(!menuPartStored(kMenuParts));
+        QVERIFY(script.texts().isEmpty()); // no question: there is nobody to answer it
+    }
+
     // Enter on the focused cancel button, Esc and the arrows neither close the dialog nor
     // cancel the job; the download still ends with every item.
     void keysDoNotCloseOrCancel()

@@ -29,6 +29,9 @@ private:
     std::string argument_;
 };
 
+// Whether a folder of this kind keeps items of this content (a handset folder keeps any).
+bool contentFits(FolderKind kind, const ItemContent& content);
+
 // share/orka/samples beside the program's bin folder, where the build and the installation
 // put the samples folders' files.
 std::filesystem::path shippedSamplesDir();

@@ -182,6 +182,11 @@ bool ItemCommands::importInto(int folderId)
         return false;
     if (isMenuPackageFile(files.front()))
         return uploadPackage(chosen.front());
+    if (folder->kind == FolderKind::SavedMenus) {
+        // Saved menus hold whole sets, which come from packages only.
+        orka::ui::showMessage(window_, kStrBadFileFormat);
+        return false;
+    }
 
     // Every file is read before any becomes an item, so a failed import changes nothing.
     std::vector<GalleryItem> items;

@@ -6,6 +6,7 @@
 #include "orka/app/LocalFileOps.h"
 #include "orka/app/OrkaApp.h"
 #include "orka/app/ui/ItemCommands.h"
+#include "orka/pio.h"
 #include "orka/testing/SimulatorProcess.h"
 #include "orka/testing/ToolRunner.h"
 #include "orka/ui/UiText.h"
@@ -34,6 +35,18 @@ using orka::ui::uiText;
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr int kSimulatorPort = 9;
+constexpr unsigned kStrUploaded = 65081;   // "上傳成功!"
+constexpr unsigned kStrDownloaded = 65082; // "下載成功!"
+constexpr unsigned kStrDeleted = 65161;    // "刪除成功!"
+constexpr unsigned kStrPreviewed = 65092;  // "預覽成功!"
+
+std::vector<std::uint8_t> fileBytes(const fs::path& file)
+{
+    const std::string text = orka::testing::readText(file);
+    return {text.begin(), text.end()};
+}
 
 GalleryItem pictureItem(const std::string& name)
 {
@@ -70,6 +83,23 @@ class ItemCommandsTest : public QObject {
     std::unique_ptr<COrkaDoc> doc_;
     std::unique_ptr<QWidget> window_;
     std::unique_ptr<ItemCommands> commands_;
+    std::unique_ptr<orka::test::Simulator> sim_;
+
+    fs::path storeDir() const { return local(home_.path()) / "store"; }
+    void startSimulator()
+    {
+        sim_ = std::make_unique<orka::test::Simulator>(local(home_.path()),
+                                                       orka::test::Simulator::Options{kSimulatorPort, "", {}});
+    }
+    // A wallpaper on the handset before the simulator starts.
+    void putWallpaper(int index, std::uint8_t shade)
+    {
+        const fs::path dir = storeDir() / "store2" / ("item" + std::to_string(index));
+        fs::create_directories(dir);
+        orka::DibPicture p(16, 12, 3);
+        std::fill(p.pixels(), p.pixels() + p.pixelBytes(), shade);
+        orka::testing::writeBytes(dir / "part0.bin", orka::uploadBytes(p, 2));
+    }
 
     int userFolder(int category, std::vector<std::string> itemNames = {})
     {
@@ -81,20 +111,27 @@ class ItemCommandsTest : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() { qputenv("ORKA_HOME", home_.path().toUtf8()); }
+    void initTestCase()
+    {
+        qputenv("ORKA_HOME", home_.path().toUtf8());
+        QVERIFY(PIOInitPhone());
+    }
 
     void init()
     {
         fs::remove_all(local(home_.path()) / "gallery");
+        fs::remove_all(storeDir());
         app_ = std::make_unique<COrkaApp>();
         doc_ = std::make_unique<COrkaDoc>(local(home_.path()) / "gallery");
         doc_->build();
         window_ = std::make_unique<QWidget>();
+        app_->preferences().setPort(kSimulatorPort);
         commands_ = std::make_unique<ItemCommands>(*app_, *doc_, window_.get());
     }
 
     void cleanup()
     {
+        sim_.reset();
         commands_.reset();
         window_.reset();
         doc_.reset();
@@ -256,6 +293,106 @@ private Q_SLOTS:
         QVERIFY(!commands_->importMidlet());
         QCOMPARE(script.shown().front().filter, QStringLiteral("Java(*.jad) (*.jad)"));
         QCOMPARE(script.texts(), QStringList{uiText(kStrBadFileFormat)});
+    }
+
+    void midletGoesToTheHandsetDescriptorFirst()
+    {
+        startSimulator();
+        QTemporaryDir in;
+        const std::string jad = "MIDlet-Version: 1.0\r\nMIDlet-Name: Snake\r\n";
+        const auto jar = orka::test::patternBytes(6000);
+        orka::testing::writeBytes(local(in.filePath(QStringLiteral("snake.jad"))), {jad.begin(), jad.end()});
+        orka::testing::writeBytes(local(in.filePath(QStringLiteral("snake.jar"))), jar);
+        PromptScript script;
+        script.choose({in.filePath(QStringLiteral("snake.jad"))});
+        QVERIFY(commands_->importMidlet());
+        QCOMPARE(script.texts(), QStringList{uiText(kStrUploaded)});
+        const fs::path midlet = sim_->storeDir() / "store8" / "item1";
+        QCOMPARE(fileBytes(midlet / "part1.bin"), std::vector<std::uint8_t>(jad.begin(), jad.end()));
+        QCOMPARE(fileBytes(midlet / "part2.bin"), std::vector<std::uint8_t>(jar.begin(), jar.end()));
+    }
+
+    void downloadFillsTheHandsetFolderAndDeleteReachesTheHandset()
+    {
+        putWallpaper(3, 50);
+        putWallpaper(7, 200);
+        startSimulator();
+        FolderNode& handset = *doc_->findFolder(20001);
+        GalleryItem gone = pictureItem("gone");
+        gone.handsetNumber = 9; // listed before, no longer on the handset
+        handset.items.push_back(gone);
+        const int userId = userFolder(20000);
+        PromptScript script;
+        QSignalSpy changed(commands_.get(), &ItemCommands::folderChanged);
+        QVERIFY(commands_->download(userId)); // from any folder of the category
+        QCOMPARE(script.texts(), QStringList{uiText(kStrDownloaded)});
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toInt(), 20001);
+        QCOMPARE(handset.items.size(), std::size_t(2));
+        QCOMPARE(handset.items[0].handsetNumber, 3);
+        QCOMPARE(handset.items[1].name, std::string("7"));
+        QCOMPARE(std::get<PictureContent>(handset.items[1].content).bitmap.width, std::uint8_t(16));
+        QVERIFY(doc_->findFolder(userId)->items.empty());
+
+        // "否" to the handset question: only the list loses the item.
+        script.clear();
+        script.answer(Answer::Yes);
+        script.answer(Answer::No);
+        QVERIFY(commands_->deleteItems(20001, {0}));
+        QCOMPARE(script.texts().at(1), uiText(65162)); // "要同步刪除手機資料?"
+        QVERIFY(fs::exists(sim_->storeDir() / "store2" / "item3"));
+        // "是" deletes it there too, through the transfer dialog.
+        script.clear();
+        script.answer(Answer::Yes);
+        script.answer(Answer::Yes);
+        QVERIFY(commands_->deleteItems(20001, {0}));
+        QCOMPARE(script.texts().last(), uiText(kStrDeleted));
+        QVERIFY(!fs::exists(sim_->storeDir() / "store2" / "item7"));
+        QVERIFY(handset.items.empty());
+    }
+
+    void menuPackageGoesUpAsOneSet()
+    {
+        // The handset of this test keeps sets of a whole package.
+        fs::create_directories(storeDir());
+        const std::string sizes = "3 1 81 999999\n"; // type, capacity, parts, memory
+        orka::testing::writeBytes(storeDir() / "stores.txt", {sizes.begin(), sizes.end()});
+        startSimulator();
+        QTemporaryDir in;
+        std::vector<std::uint8_t> pak(orka::kMenuPackageHeaderSize, ' ');
+        const auto picture = orka::encodePicture(orka::DibPicture(8, 8, 3), orka::PictureFormat::Bmp);
+        for (std::size_t i = 0; i < orka::kMenuPackagePictures; ++i)
+            pak.insert(pak.end(), {std::uint8_t(picture.size()), 0, 0, 0});
+        for (std::size_t i = 0; i < orka::kMenuPackagePictures; ++i)
+            pak.insert(pak.end(), picture.begin(), picture.end());
+        orka::testing::writeBytes(local(in.filePath(QStringLiteral("menu.pak"))), pak);
+
+        const int id = userFolder(30000);
+        PromptScript script;
+        script.choose({in.filePath(QStringLiteral("menu.pak")), in.filePath(QStringLiteral("other.bmp"))});
+        QVERIFY(!commands_->importInto(id));
+        QCOMPARE(script.texts(), QStringList{uiText(kStrOnlyOneFile)});
+        QVERIFY(script.shown().front().filter.contains(QStringLiteral("*.pak")));
+        script.clear();
+        script.choose({in.filePath(QStringLiteral("menu.pak"))});
+        QVERIFY(commands_->importInto(id));
+        QCOMPARE(script.texts(), QStringList{uiText(kStrUploaded)});
+        QVERIFY(fs::exists(sim_->storeDir() / "store3" / "item1" / "part81.bin"));
+        QVERIFY(doc_->findFolder(id)->items.empty()); // a package is sent, never kept
+    }
+
+    void uploadAndPreviewSendTheItemAsTheHandsetTakesIt()
+    {
+        startSimulator();
+        const int id = userFolder(40000, {"face", "smile"});
+        PromptScript script;
+        QVERIFY(commands_->upload(id, {0, 1}));
+        QVERIFY(commands_->previewOnHandset(id, 1));
+        QCOMPARE(script.texts(), QStringList({uiText(kStrUploaded), uiText(kStrPreviewed)}));
+        // Caller photos travel as raw 16-bit pixels: 6 x 4 of them here.
+        const auto sent = fileBytes(sim_->storeDir() / "store4" / "item2" / "part0.bin");
+        QCOMPARE(sent.size(), std::size_t(6 * 4 * 2));
+        QCOMPARE(fileBytes(sim_->storeDir() / "preview" / "store4-part0.bin"), sent);
     }
 };
 

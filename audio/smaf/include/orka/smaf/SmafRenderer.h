@@ -4,6 +4,7 @@
 #include "orka/smaf/SmafSequencer.h"
 #include "orka/smaf/Synthesizer.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -24,8 +25,12 @@ public:
 
     SmafRenderer(std::span<const std::uint8_t> builtinBank, const std::filesystem::path& driversDir = {});
 
-    // Replaces the sequencer's data and starts it at time 0; false when refused.
-    bool start(std::span<const std::uint8_t> smaf);
+    // Replaces the sequencer's data and starts it at startMs (0: the beginning); false when
+    // refused or when startMs passes the last event. Events before the start are sent at once
+    // and the envelopes run on to it; rendering goes on from startFrame(startMs).
+    bool start(std::span<const std::uint8_t> smaf, std::uint32_t startMs = 0);
+    // The frame of the piece a start at startMs renders from: the start of the chunk it falls in.
+    static std::uint64_t startFrame(std::uint32_t startMs);
     void clear() { sequencer_.clear(); }
     PrepareError lastError() const { return lastError_; }
     void setLooping(bool on) { looping_ = on; }
@@ -40,7 +45,10 @@ public:
 private:
     Synthesizer synth_;
     SmafSequencer sequencer_;
-    std::uint64_t frameCounter_ = 0;
+    std::uint64_t frameCounter_ = 0; // frames the synthesizer has made since the piece's start
+    std::array<std::int16_t, 2 * kChunkFrames> chunk_{}; // the chunk being handed out
+    int chunkHeld_ = 0;
+    int chunkUsed_ = 0;
     std::uint64_t tailFrames_ = 0;
     bool looping_ = false;
     PrepareError lastError_ = PrepareError::kNone;

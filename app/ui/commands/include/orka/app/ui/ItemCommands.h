@@ -44,7 +44,8 @@ class ItemCommands : public QObject {
     Q_OBJECT
 
 public:
-    // window is the parent of every prompt and dialog; the app gives the option words.
+    // window is the parent of every prompt and dialog and the commands' QObject parent (it
+    // deletes them with itself); the app gives the option words and the port.
     ItemCommands(COrkaApp& app, COrkaDoc& doc, QWidget* window);
     ~ItemCommands() override;
 
