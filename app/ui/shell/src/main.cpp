@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -45,6 +46,9 @@ int runWindow(int argc, char** argv)
             QMetaObject::invokeMethod(
                 qApp, [window] { if (window) window->bringToFront(); }, Qt::QueuedConnection);
         });
+        // Unless the program last ended in management mode, the wizard opens over the window.
+        if (app.opensWizard())
+            QTimer::singleShot(0, &frame, [&frame] { frame.runStartupWizard(); });
         status = application.exec();
     }
 

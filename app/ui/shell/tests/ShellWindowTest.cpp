@@ -599,6 +599,28 @@ private Q_SLOTS:
         QVERIFY(frame.windowFlags() & Qt::WindowStaysOnTopHint);
     }
 
+    void helpTopicsFollowThePartAsked()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        QCOMPARE(frame.helpTopicOf(frame.generalToolBar()), 5000u);
+        QCOMPARE(frame.helpTopicOf(frame.animationPane()->toolBar()), 5001u);
+        QCOMPARE(frame.helpTopicOf(frame.navigationBar()->folders()), 5002u);
+        QCOMPARE(frame.helpTopicOf(frame.statusBar()), 5003u);
+        QCOMPARE(frame.helpTopicOf(frame.tree()->viewport()), 5004u);
+        QCOMPARE(frame.helpTopicOf(frame.dataPane()->list()), 5005u);
+        QCOMPARE(frame.helpTopicOf(frame.preview()->playButton()), 5006u);
+        QCOMPARE(frame.helpTopicOf(frame.animationPane()->frames()), 5007u);
+        const QList<QAction*> menus = frame.menuBar()->actions();
+        QCOMPARE(frame.helpTopicOf(menus.first()->menu()), 5008u);
+        QCOMPARE(frame.helpTopicOf(menus.last()->menu()), 5012u);
+        QCOMPARE(frame.helpTopicOf(nullptr), 0u);
+        // The dialogs of the tools and help menus are there to be opened.
+        for (unsigned id : {cmd::kPreferences, cmd::kConnection, cmd::kPimTransfer, cmd::kWizard, cmd::kHelpTopics})
+            QVERIFY(frame.commandAction(id)->isEnabled());
+    }
+
     void menusCarryEveryCommandOfTheTable()
     {
         COrkaApp app;
