@@ -621,6 +621,37 @@ private Q_SLOTS:
             QVERIFY(frame.commandAction(id)->isEnabled());
     }
 
+    void commandsFollowTheNodeShown()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        auto enabled = [&frame](unsigned id) { return frame.commandAction(id)->isEnabled(); };
+        frame.showNode(kMine);
+        frame.selectItems({0});
+        frame.commandAction(cmd::kCopy)->trigger();
+        QVERIFY(enabled(cmd::kDeleteFolder) && enabled(cmd::kRenameFolder) && enabled(cmd::kImport));
+        QVERIFY(enabled(cmd::kRenameItem) && enabled(cmd::kUpload) && enabled(cmd::kExportToFile));
+
+        // The root: nothing to make or fetch there.
+        frame.showNode(kRootId);
+        QVERIFY(!enabled(cmd::kNewFolder) && !enabled(cmd::kDownload) && !enabled(cmd::kSelectAll));
+        // A category: a new folder and a download, but no folder to delete and no items.
+        frame.showNode(kWallpapers);
+        QVERIFY(enabled(cmd::kNewFolder) && enabled(cmd::kDownload));
+        QVERIFY(!enabled(cmd::kDeleteFolder) && !enabled(cmd::kPaste) && !enabled(cmd::kImport));
+        // The handset folder takes items only from the handset.
+        frame.showNode(kWallpapers + kHandsetSlot);
+        QVERIFY(!enabled(cmd::kPaste) && !enabled(cmd::kImport) && !enabled(cmd::kDeleteFolder));
+        // A read-only folder shows its items but takes no changes.
+        frame.transferItems(kMine, {0, 1}, kOther, false);
+        doc_->findFolder(kOther)->readOnly = true;
+        frame.showNode(kOther);
+        frame.selectItems({1});
+        QVERIFY(enabled(cmd::kCopy) && enabled(cmd::kUpload));
+        QVERIFY(!enabled(cmd::kCut) && !enabled(cmd::kPaste) && !enabled(cmd::kDeleteItem) && !enabled(cmd::kRenameItem));
+    }
+
     void menusCarryEveryCommandOfTheTable()
     {
         COrkaApp app;
