@@ -209,7 +209,15 @@ void CMainFrame::bindCommands()
 void CMainFrame::bindItemCommands()
 {
     connect(items_, &ItemCommands::folderChanged, this, &CMainFrame::refreshFolder);
-    connect(items_, &ItemCommands::treeChanged, this, &CMainFrame::rebuildTree, Qt::QueuedConnection);
+    connect(items_, &ItemCommands::treeChanged, this, [this] {
+        // A folder that went must leave the views at once; the tree is made anew once the
+        // event that changed it (a rename typed in the tree itself) is through.
+        if (const FolderNode* shown = model_->folder(); shown && doc_.findFolder(shown->id) != shown) {
+            model_->setFolder(nullptr);
+            onCurrentItemChanged();
+        }
+        QMetaObject::invokeMethod(this, &CMainFrame::rebuildTree, Qt::QueuedConnection);
+    });
 
     actions_->bind(cmd::kImport, [this] { items_->importInto(selectedNodeId()); });
     actions_->bind(cmd::kExport, [this] { items_->exportItems(selectedNodeId(), selectedIndexes()); });

@@ -464,8 +464,10 @@ private Q_SLOTS:
         QCOMPARE(frame.tree()->itemOf(*made)->text(0), QStringLiteral("假期"));
         QCOMPARE(prompts.shown().size(), std::size_t(1)); // 65040: the category has "mine"
 
-        // Deleted: its category is shown.
+        // Deleted: the views let it go at once, then its category is shown.
         frame.commandAction(cmd::kDeleteFolder)->trigger();
+        QCOMPARE(frame.shownFolderId(), std::nullopt);
+        QCOMPARE(frame.itemModel()->rowCount(), 0);
         QCoreApplication::processEvents();
         QVERIFY(!doc_->findFolder(*made));
         QVERIFY(!frame.tree()->itemOf(*made));
