@@ -3,11 +3,13 @@
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/OrkaApp.h"
 #include "orka/app/ui/CMainFrame.h"
+#include "orka/app/ui/ToolIcons.h"
 #include "orka/cli/CommandLine.h"
 #include "orka/transfer/PortDiscovery.h"
 #include "orka/ui/UserPrompts.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QPointer>
 #include <QTimer>
 
@@ -21,6 +23,10 @@ constexpr char kUsage[] =
 int runWindow(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    // The desktop entry and the icon that the installation puts in the icon theme.
+    application.setDesktopFileName(QStringLiteral("org.tessel.Orka"));
+    application.setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tessel.Orka"),
+                                               orka::app::ui::shellIcon(orka::app::ui::ShellGlyph::Handset)));
     orka::app::COrkaApp app;
     const auto started = app.start([](orka::app::PreferencesBlock& p) { orka::transfer::prepareLink(p); });
     if (started != orka::app::COrkaApp::StartResult::Run)
