@@ -654,6 +654,30 @@ private Q_SLOTS:
         QVERIFY(!enabled(cmd::kCut) && !enabled(cmd::kPaste) && !enabled(cmd::kDeleteItem) && !enabled(cmd::kRenameItem));
     }
 
+    void sampleTunesPlayAndStop()
+    {
+        // The gallery with the samples the program ships: two tunes, MIDI and SMAF.
+        doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("shipped").toStdString(), shippedSamplesDir());
+        doc_->build();
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(70000 + kSamplesSlot);
+        const FolderNode& tunes = *doc_->findFolder(70000 + kSamplesSlot);
+        QVERIFY(!tunes.items.empty());
+        for (std::size_t row = 0; row < tunes.items.size(); ++row) {
+            frame.selectItems({unsigned(row)});
+            QToolButton* play = frame.preview()->playButton();
+            QVERIFY(play->isEnabled());
+            play->click(); // a machine without sound plays quietly
+            QVERIFY(frame.preview()->playing());
+            QCOMPARE(play->text(), QStringLiteral("停止"));
+            play->click();
+            QVERIFY(!frame.preview()->playing());
+            QCOMPARE(play->text(), QStringLiteral("播放"));
+        }
+    }
+
     void menusCarryEveryCommandOfTheTable()
     {
         COrkaApp app;
