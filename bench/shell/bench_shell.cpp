@@ -66,9 +66,9 @@ void makeGallery()
     doc.saveTree();
 }
 
-long residentKb()
+long residentKb(const std::string& process = "self")
 {
-    std::ifstream status("/proc/self/status");
+    std::ifstream status("/proc/" + process + "/status");
     for (std::string line; std::getline(status, line);)
         if (line.rfind("VmRSS:", 0) == 0)
             return std::stol(line.substr(6));
@@ -158,6 +158,7 @@ void BM_ProgramStart(benchmark::State& state)
         while (windows.entryList({QStringLiteral("*.sock")}, QDir::System).isEmpty() && clock.elapsed() < 20000)
             QThread::usleep(500);
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        state.counters["program_resident_MB"] = double(residentKb(std::to_string(orka.processId()))) / 1024.0;
         orka.kill();
         orka.waitForFinished();
         for (const QString& socket : windows.entryList({QStringLiteral("*.sock")}, QDir::System))
