@@ -3,6 +3,8 @@
 //                            painted once (goal: under 1 s); resident memory after it
 //   BM_SwitchFolder          showing another 1000-item folder in the thumbnails, painted
 //   BM_ScrollThumbnails      one scroll step of the thumbnails and its repaint (goal: 16 ms)
+//   BM_ProgramStart          the orka program from its start until its window answers later
+//                            copies (settings, link preparation, document, window shown)
 // Run with QT_QPA_PLATFORM=offscreen on a machine without a screen.
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/OrkaApp.h"
@@ -11,7 +13,11 @@
 #include "orka/app/ui/DataViews.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QScrollBar>
+#include <QThread>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -60,9 +66,9 @@ void makeGallery()
     doc.saveTree();
 }
 
-long residentKb()
+long residentKb(const std::string& process = "self")
 {
-    std::ifstream status("/proc/self/status");
+    std::ifstream status("/proc/" + process + "/status");
     for (std::string line; std::getline(status, line);)
         if (line.rfind("VmRSS:", 0) == 0)
             return std::stol(line.substr(6));
@@ -135,6 +141,32 @@ void BM_ScrollThumbnails(benchmark::State& state)
 }
 BENCHMARK(BM_ScrollThumbnails)->Unit(benchmark::kMillisecond);
 
+void BM_ProgramStart(benchmark::State& state)
+{
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/orka");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORKA_HOME"), g_home->path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QDir windows(g_home->filePath(QStringLiteral("windows")));
+    for (auto _ : state) {
+        QProcess orka;
+        orka.setProcessEnvironment(env);
+        QElapsedTimer clock;
+        clock.start();
+        orka.start(program, {});
+        // The window's channel opens once the window shows.
+        while (windows.entryList({QStringLiteral("*.sock")}, QDir::System).isEmpty() && clock.elapsed() < 20000)
+            QThread::usleep(500);
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        state.counters["program_resident_MB"] = double(residentKb(std::to_string(orka.processId()))) / 1024.0;
+        orka.kill();
+        orka.waitForFinished();
+        for (const QString& socket : windows.entryList({QStringLiteral("*.sock")}, QDir::System))
+            QFile::remove(windows.filePath(socket));
+    }
+}
+BENCHMARK(BM_ProgramStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -143,6 +175,10 @@ int main(int argc, char** argv)
     g_home = std::make_unique<QTemporaryDir>();
     qputenv("ORKA_HOME", g_home->path().toUtf8());
     makeGallery();
+    // Management mode: the program starts without the wizard.
+    AppSettings settings;
+    settings.uiInfo.setLastMode(WorkingMode::Management);
+    saveSettings(settings);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -12,11 +12,16 @@
 #include "orka/app/ui/OrkaSplitter.h"
 #include "orka/app/ui/OrkaTreeView.h"
 #include "orka/app/ui/OrkaView.h"
+#include "orka/app/ui/Wizard.h"
+#include "orka/pim/ui/PimTransferDlg.h"
+#include "orka/transfer/ui/ConnectionDlg.h"
+#include "orka/ui/HelpViewer.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
@@ -36,6 +41,7 @@ constexpr unsigned kStrCapsIndicator = 59137;
 constexpr unsigned kStrNumIndicator = 59138;
 constexpr unsigned kStrScrollIndicator = 59139;
 constexpr unsigned kStrMessagePane = 33411;
+constexpr unsigned kStrContextHelp = 33412;
 
 constexpr int kSidePaneWidth = 160;     // navigation and preview panes
 constexpr int kDataPaneHeight = 160;    // the data pane above the animation pane
@@ -48,6 +54,23 @@ constexpr int kNavigationColumn = 0;
 constexpr int kPreviewColumn = 2;
 
 bool acceptsItems(int folderId) { return isLocalFolder(folderId); }
+
+// Help topics of the window's parts and of its menus (file, edit, view, tools, help in order).
+constexpr unsigned kHelpGeneralToolBar = 5000;
+constexpr unsigned kHelpAnimationToolBar = 5001;
+constexpr unsigned kHelpNavigationBar = 5002;
+constexpr unsigned kHelpStatusBar = 5003;
+constexpr unsigned kHelpNavigationPane = 5004;
+constexpr unsigned kHelpDataPane = 5005;
+constexpr unsigned kHelpPreviewPane = 5006;
+constexpr unsigned kHelpAnimationPane = 5007;
+constexpr unsigned kHelpFirstMenu = 5008;
+// Any id without a page of its own opens the help at its contents.
+constexpr unsigned kHelpContents = 0;
+
+// The flags of the transient word that the PIM dialog keeps in step.
+constexpr std::uint32_t kPimLoadedFlags =
+    AppFlags::kHandsetPhonebookLoaded | AppFlags::kHandsetCalendarLoaded | AppFlags::kOutlookDataLoaded;
 
 } // namespace
 
@@ -64,6 +87,8 @@ CMainFrame::CMainFrame(COrkaApp& app, COrkaDoc& doc, QWidget* parent)
     buildBars();
     bindCommands();
     bindItemCommands();
+    bindAnimationCommands();
+    bindDialogs();
     tree_->setRenamer([this](int folderId, const std::string& name) {
         // The tree is made anew once the rename is through; the edit ends first.
         return items_->canRenameFolder(folderId) && items_->renameFolder(folderId, orka::ui::fromUtf8(name));
@@ -184,7 +209,15 @@ void CMainFrame::bindCommands()
 void CMainFrame::bindItemCommands()
 {
     connect(items_, &ItemCommands::folderChanged, this, &CMainFrame::refreshFolder);
-    connect(items_, &ItemCommands::treeChanged, this, &CMainFrame::rebuildTree, Qt::QueuedConnection);
+    connect(items_, &ItemCommands::treeChanged, this, [this] {
+        // A folder that went must leave the views at once; the tree is made anew once the
+        // event that changed it (a rename typed in the tree itself) is through.
+        if (const FolderNode* shown = model_->folder(); shown && doc_.findFolder(shown->id) != shown) {
+            model_->setFolder(nullptr);
+            onCurrentItemChanged();
+        }
+        QMetaObject::invokeMethod(this, &CMainFrame::rebuildTree, Qt::QueuedConnection);
+    });
 
     actions_->bind(cmd::kImport, [this] { items_->importInto(selectedNodeId()); });
     actions_->bind(cmd::kExport, [this] { items_->exportItems(selectedNodeId(), selectedIndexes()); });
@@ -365,6 +398,10 @@ void CMainFrame::onCurrentItemChanged()
                                   : nullptr;
     preview_->showItem(item);
     animationPane_->frames()->showItem(item);
+    animation_.reset();
+    if (item && std::holds_alternative<AnimationContent>(item->content))
+        animation_ = std::make_pair(folder->id, std::size_t(current.row()));
+    updateAnimationCommands();
 }
 
 void CMainFrame::refreshFolder(int folderId)
@@ -517,6 +554,164 @@ void CMainFrame::pasteFromClipboard()
         orka::ui::showFailure(this, e);
     }
     refreshFolder(*shown);
+}
+
+// --- the animation pane ---
+
+void CMainFrame::bindAnimationCommands()
+{
+    actions_->bind(cmd::kFrameLeft, [this] { moveFrame(-1); });
+    actions_->bind(cmd::kFrameRight, [this] { moveFrame(1); });
+    actions_->bind(cmd::kShrinkEnlarge, [this] {
+        const GalleryItem* item = shownAnimation();
+        const int row = std::max(animationPane_->frames()->currentRow(), 0);
+        if (item)
+            preview_->playShrinkEnlarge(std::get<AnimationContent>(item->content).frames[std::size_t(row)].bitmap);
+    });
+    actions_->bind(cmd::kAnimationUpload, [this] {
+        if (animation_)
+            items_->upload(animation_->first, {animation_->second});
+    });
+    actions_->bind(cmd::kAnimationSaveAs, [this] {
+        if (animation_)
+            items_->exportItems(animation_->first, {animation_->second});
+    });
+    connect(animationPane_->frames(), &QListWidget::currentRowChanged, this, &CMainFrame::updateAnimationCommands);
+}
+
+const GalleryItem* CMainFrame::shownAnimation() const
+{
+    const FolderNode* folder = animation_ ? doc_.findFolder(animation_->first) : nullptr;
+    if (!folder || animation_->second >= folder->items.size())
+        return nullptr;
+    const GalleryItem& item = folder->items[animation_->second];
+    const auto* frames = std::get_if<AnimationContent>(&item.content);
+    return frames && !frames->frames.empty() ? &item : nullptr;
+}
+
+void CMainFrame::updateAnimationCommands()
+{
+    const GalleryItem* item = shownAnimation();
+    const FolderNode* folder = item ? doc_.findFolder(animation_->first) : nullptr;
+    const int row = animationPane_->frames()->currentRow();
+    const int count = animationPane_->frames()->count();
+    const bool changeable = folder && folder->stored() && !folder->readOnly;
+    commandAction(cmd::kFrameLeft)->setEnabled(changeable && row > 0);
+    commandAction(cmd::kFrameRight)->setEnabled(changeable && row >= 0 && row + 1 < count);
+    for (unsigned id : {cmd::kShrinkEnlarge, cmd::kAnimationUpload, cmd::kAnimationSaveAs})
+        commandAction(id)->setEnabled(item != nullptr);
+}
+
+void CMainFrame::moveFrame(int step)
+{
+    const GalleryItem* shown = shownAnimation();
+    const int from = animationPane_->frames()->currentRow();
+    if (!shown || from < 0)
+        return;
+    const auto [folderId, row] = *animation_;
+    FolderNode& folder = *doc_.findFolder(folderId);
+    auto& frames = std::get<AnimationContent>(folder.items[row].content).frames;
+    const int to = from + step;
+    if (to < 0 || to >= int(frames.size()) || folder.readOnly)
+        return;
+    std::swap(frames[std::size_t(from)], frames[std::size_t(to)]);
+    try {
+        doc_.saveFolder(folderId);
+    } catch (const std::exception& e) {
+        orka::ui::showFailure(this, e);
+    }
+    refreshFolder(folderId);
+    animationPane_->frames()->setCurrentRow(to);
+}
+
+// --- dialogs and help ---
+
+void CMainFrame::bindDialogs()
+{
+    actions_->bind(cmd::kPreferences, [this] {
+        PreferencesDlg dialog(settings_.preferences, ringTone_, this);
+        dialog.exec();
+    });
+    actions_->bind(cmd::kConnection, [this] {
+        transfer::ui::ConnectionDlg dialog(settings_.preferences, this);
+        dialog.exec();
+    });
+    actions_->bind(cmd::kPimTransfer, [this] {
+        // The dialog keeps a plain word; the application's word is atomic.
+        std::uint32_t loaded = app_.flags() & kPimLoadedFlags;
+        pim::ui::PimTransferDlg dialog({pimLists_, settings_.preferences, loaded}, this);
+        dialog.exec();
+        app_.clearFlags(kPimLoadedFlags & ~loaded);
+        app_.setFlags(loaded & kPimLoadedFlags);
+    });
+    actions_->bind(cmd::kWizard, [this] { runStartupWizard(); });
+    actions_->bind(cmd::kHelpTopics, [this] { orka::ui::HelpViewer::showHelp(this, kHelpContents); });
+
+    // F1 asks for the help of the part that has the focus, or of the menu that is open.
+    auto* contextHelp = new QAction(orka::ui::uiText(kStrContextHelp), this);
+    contextHelp->setShortcut(QKeySequence::HelpContents);
+    contextHelp->setShortcutContext(Qt::WindowShortcut);
+    connect(contextHelp, &QAction::triggered, this, &CMainFrame::showContextHelp);
+    addAction(contextHelp);
+    for (QAction* menu : menuBar()->actions())
+        if (menu->menu())
+            menu->menu()->installEventFilter(this);
+}
+
+void CMainFrame::runStartupWizard()
+{
+    const WizardEnd end = runWizard(app_, doc_, this);
+    // The wizard may have made folders and items.
+    rebuildTree();
+    if (const auto shown = shownFolderId())
+        refreshFolder(*shown);
+    if (end == WizardEnd::EndProgram)
+        close();
+}
+
+unsigned CMainFrame::helpTopicOf(const QWidget* widget) const
+{
+    const QList<QAction*> menus = menuBar()->actions();
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        for (qsizetype i = 0; i < menus.size(); ++i)
+            if (menus[i]->menu() == w)
+                return kHelpFirstMenu + unsigned(i);
+        if (w == toolBar_)
+            return kHelpGeneralToolBar;
+        if (w == animationPane_->toolBar())
+            return kHelpAnimationToolBar;
+        if (w == navigationBar_)
+            return kHelpNavigationBar;
+        if (w == statusBar())
+            return kHelpStatusBar;
+        if (w == tree_)
+            return kHelpNavigationPane;
+        if (w == dataPane_)
+            return kHelpDataPane;
+        if (w == preview_)
+            return kHelpPreviewPane;
+        if (w == animationPane_)
+            return kHelpAnimationPane;
+    }
+    return kHelpContents;
+}
+
+void CMainFrame::showContextHelp()
+{
+    orka::ui::HelpViewer::showHelp(this, helpTopicOf(QApplication::focusWidget()));
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::HelpContents)) {
+        auto* menu = qobject_cast<QMenu*>(watched);
+        const unsigned topic = helpTopicOf(menu);
+        if (menu)
+            menu->close();
+        orka::ui::HelpViewer::showHelp(this, topic);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 // --- menus and boxes ---

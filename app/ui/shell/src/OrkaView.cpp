@@ -1,11 +1,13 @@
 #include "orka/app/ui/OrkaView.h"
 
+#include "orka/app/ItemPictures.h"
 #include "orka/app/ui/GalleryItemModel.h"
 #include "orka/ui/UiText.h"
 
 #include <QPainter>
 
 #include <algorithm>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -22,9 +24,11 @@ constexpr int kMaxZoom = 3; // small handset pictures are drawn at most three ti
 class PreviewCanvas : public QWidget {
 public:
     using QWidget::QWidget;
-    void setImage(QImage image)
+    // At its own size, or zoomed to fill the pane.
+    void setImage(QImage image, bool ownSize = false)
     {
         image_ = std::move(image);
+        ownSize_ = ownSize;
         update();
     }
     const QImage& image() const { return image_; }
@@ -37,7 +41,7 @@ protected:
         if (image_.isNull())
             return;
         QSize size = image_.size();
-        const int zoom = std::clamp(std::min(width() / std::max(size.width(), 1), height() / std::max(size.height(), 1)),
+        const int zoom = ownSize_ ? 1 : std::clamp(std::min(width() / std::max(size.width(), 1), height() / std::max(size.height(), 1)),
                                     1, kMaxZoom);
         size *= zoom;
         if (size.width() > width() || size.height() > height())
@@ -48,11 +52,15 @@ protected:
 
 private:
     QImage image_;
+    bool ownSize_ = false;
 };
 
 COrkaView::COrkaView(QWidget* parent)
-    : QWidget(parent), canvas_(new PreviewCanvas(this)), playButton_(new QToolButton(this))
+    : QWidget(parent), canvas_(new PreviewCanvas(this)), playButton_(new QToolButton(this)),
+      effectTimer_(new QTimer(this))
 {
+    effectTimer_->setInterval(ShrinkEnlargeEffect::kPause);
+    connect(effectTimer_, &QTimer::timeout, this, &COrkaView::nextEffectStep);
     setAccessibleName(orka::ui::uiText(kStrPreviewPane));
     canvas_->setAccessibleName(orka::ui::uiText(kStrPreviewPane));
     auto* layout = new QVBoxLayout(this);
@@ -79,6 +87,8 @@ const QImage& COrkaView::shownImage() const { return canvas_->image(); }
 
 void COrkaView::showItem(const GalleryItem* item)
 {
+    effectTimer_->stop();
+    effectSteps_.clear();
     stop();
     stopAnimation();
     frames_.clear();
@@ -104,6 +114,36 @@ void COrkaView::showItem(const GalleryItem* item)
             QMetaObject::invokeMethod(this, [this, index] { showFrame(index); }, Qt::QueuedConnection);
         });
     }
+}
+
+void COrkaView::playShrinkEnlarge(const Bitmap& picture)
+{
+    stopAnimation();
+    ShrinkEnlargeEffect effect;
+    const DibPicture dib = pictureFromBitmap(picture);
+    effectSteps_.clear();
+    for (const auto& drawing : effect.drawings(dib, canvas_->width(), canvas_->height())) {
+        const DibPicture& p = *drawing.picture;
+        effectSteps_.push_back(QImage(p.pixels(), int(p.width()), int(p.height()), qsizetype(p.stride()),
+                                      QImage::Format_BGR888)
+                                   .copy());
+    }
+    std::reverse(effectSteps_.begin(), effectSteps_.end());
+    nextEffectStep();
+    if (!effectSteps_.empty() || effectTimer_->isActive())
+        effectTimer_->start();
+}
+
+void COrkaView::nextEffectStep()
+{
+    if (effectSteps_.empty()) {
+        effectTimer_->stop();
+        if (!frames_.empty())
+            canvas_->setImage(frames_.front());
+        return;
+    }
+    canvas_->setImage(effectSteps_.back(), true);
+    effectSteps_.pop_back();
 }
 
 void COrkaView::showFrame(int index)

@@ -3,12 +3,15 @@
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/OrkaApp.h"
 #include "orka/app/ui/CMainFrame.h"
+#include "orka/app/ui/ToolIcons.h"
 #include "orka/cli/CommandLine.h"
 #include "orka/transfer/PortDiscovery.h"
 #include "orka/ui/UserPrompts.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -20,6 +23,10 @@ constexpr char kUsage[] =
 int runWindow(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    // The desktop entry and the icon that the installation puts in the icon theme.
+    application.setDesktopFileName(QStringLiteral("org.tessel.Orka"));
+    application.setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tessel.Orka"),
+                                               orka::app::ui::shellIcon(orka::app::ui::ShellGlyph::Handset)));
     orka::app::COrkaApp app;
     const auto started = app.start([](orka::app::PreferencesBlock& p) { orka::transfer::prepareLink(p); });
     if (started != orka::app::COrkaApp::StartResult::Run)
@@ -45,6 +52,9 @@ int runWindow(int argc, char** argv)
             QMetaObject::invokeMethod(
                 qApp, [window] { if (window) window->bringToFront(); }, Qt::QueuedConnection);
         });
+        // Unless the program last ended in management mode, the wizard opens over the window.
+        if (app.opensWizard())
+            QTimer::singleShot(0, &frame, [&frame] { frame.runStartupWizard(); });
         status = application.exec();
     }
 

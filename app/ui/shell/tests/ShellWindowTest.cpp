@@ -464,8 +464,10 @@ private Q_SLOTS:
         QCOMPARE(frame.tree()->itemOf(*made)->text(0), QStringLiteral("假期"));
         QCOMPARE(prompts.shown().size(), std::size_t(1)); // 65040: the category has "mine"
 
-        // Deleted: its category is shown.
+        // Deleted: the views let it go at once, then its category is shown.
         frame.commandAction(cmd::kDeleteFolder)->trigger();
+        QCOMPARE(frame.shownFolderId(), std::nullopt);
+        QCOMPARE(frame.itemModel()->rowCount(), 0);
         QCoreApplication::processEvents();
         QVERIFY(!doc_->findFolder(*made));
         QVERIFY(!frame.tree()->itemOf(*made));
@@ -508,11 +510,34 @@ private Q_SLOTS:
         // Each frame shows for 10 ms: every size comes round.
         QTRY_COMPARE(frame.preview()->shownImage().width(), 12);
         QTRY_COMPARE(frame.preview()->shownImage().width(), 4);
+        // A frame moves right in the strip and in the item; the first frame cannot go left.
+        auto widths = [this] {
+            std::vector<int> w;
+            for (const auto& f : std::get<AnimationContent>(doc_->findFolder(kAnimations)->items[0].content).frames)
+                w.push_back(f.bitmap.width);
+            return w;
+        };
+        QVERIFY(!frame.commandAction(cmd::kFrameLeft)->isEnabled());
+        frame.animationPane()->frames()->setCurrentRow(0);
+        QVERIFY(!frame.commandAction(cmd::kFrameLeft)->isEnabled());
+        frame.commandAction(cmd::kFrameRight)->trigger();
+        QCOMPARE(widths(), (std::vector<int>{8, 4, 12}));
+        QCOMPARE(frame.animationPane()->frames()->currentRow(), 1);
+        frame.animationPane()->frames()->setCurrentRow(2);
+        QVERIFY(!frame.commandAction(cmd::kFrameRight)->isEnabled());
+        frame.commandAction(cmd::kFrameLeft)->trigger();
+        QCOMPARE(widths(), (std::vector<int>{8, 12, 4}));
+        // The shrink-then-enlarge preview ends on the picture itself.
+        frame.commandAction(cmd::kShrinkEnlarge)->trigger();
+        QVERIFY(frame.preview()->showingEffect());
+        QTRY_VERIFY_WITH_TIMEOUT(!frame.preview()->showingEffect(), 3000);
+
         // Another item stops the animation and empties the strip.
         frame.showNode(kMine);
         frame.selectItems({0});
         QVERIFY(!frame.preview()->animating());
         QCOMPARE(frame.animationPane()->frames()->count(), 0);
+        QVERIFY(!frame.commandAction(cmd::kShrinkEnlarge)->isEnabled());
 
         // A tune has nothing to draw but can be played.
         GalleryItem melody = GalleryItem::make("tune", tune);
@@ -574,6 +599,83 @@ private Q_SLOTS:
         frame.showAsOptionsSay();
         QVERIFY(frame.windowState() & Qt::WindowMaximized);
         QVERIFY(frame.windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+
+    void helpTopicsFollowThePartAsked()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        QCOMPARE(frame.helpTopicOf(frame.generalToolBar()), 5000u);
+        QCOMPARE(frame.helpTopicOf(frame.animationPane()->toolBar()), 5001u);
+        QCOMPARE(frame.helpTopicOf(frame.navigationBar()->folders()), 5002u);
+        QCOMPARE(frame.helpTopicOf(frame.statusBar()), 5003u);
+        QCOMPARE(frame.helpTopicOf(frame.tree()->viewport()), 5004u);
+        QCOMPARE(frame.helpTopicOf(frame.dataPane()->list()), 5005u);
+        QCOMPARE(frame.helpTopicOf(frame.preview()->playButton()), 5006u);
+        QCOMPARE(frame.helpTopicOf(frame.animationPane()->frames()), 5007u);
+        const QList<QAction*> menus = frame.menuBar()->actions();
+        QCOMPARE(frame.helpTopicOf(menus.first()->menu()), 5008u);
+        QCOMPARE(frame.helpTopicOf(menus.last()->menu()), 5012u);
+        QCOMPARE(frame.helpTopicOf(nullptr), 0u);
+        // The dialogs of the tools and help menus are there to be opened.
+        for (unsigned id : {cmd::kPreferences, cmd::kConnection, cmd::kPimTransfer, cmd::kWizard, cmd::kHelpTopics})
+            QVERIFY(frame.commandAction(id)->isEnabled());
+    }
+
+    void commandsFollowTheNodeShown()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        auto enabled = [&frame](unsigned id) { return frame.commandAction(id)->isEnabled(); };
+        frame.showNode(kMine);
+        frame.selectItems({0});
+        frame.commandAction(cmd::kCopy)->trigger();
+        QVERIFY(enabled(cmd::kDeleteFolder) && enabled(cmd::kRenameFolder) && enabled(cmd::kImport));
+        QVERIFY(enabled(cmd::kRenameItem) && enabled(cmd::kUpload) && enabled(cmd::kExportToFile));
+
+        // The root: nothing to make or fetch there.
+        frame.showNode(kRootId);
+        QVERIFY(!enabled(cmd::kNewFolder) && !enabled(cmd::kDownload) && !enabled(cmd::kSelectAll));
+        // A category: a new folder and a download, but no folder to delete and no items.
+        frame.showNode(kWallpapers);
+        QVERIFY(enabled(cmd::kNewFolder) && enabled(cmd::kDownload));
+        QVERIFY(!enabled(cmd::kDeleteFolder) && !enabled(cmd::kPaste) && !enabled(cmd::kImport));
+        // The handset folder takes items only from the handset.
+        frame.showNode(kWallpapers + kHandsetSlot);
+        QVERIFY(!enabled(cmd::kPaste) && !enabled(cmd::kImport) && !enabled(cmd::kDeleteFolder));
+        // A read-only folder shows its items but takes no changes.
+        frame.transferItems(kMine, {0, 1}, kOther, false);
+        doc_->findFolder(kOther)->readOnly = true;
+        frame.showNode(kOther);
+        frame.selectItems({1});
+        QVERIFY(enabled(cmd::kCopy) && enabled(cmd::kUpload));
+        QVERIFY(!enabled(cmd::kCut) && !enabled(cmd::kPaste) && !enabled(cmd::kDeleteItem) && !enabled(cmd::kRenameItem));
+    }
+
+    void sampleTunesPlayAndStop()
+    {
+        // The gallery with the samples the program ships: two tunes, MIDI and SMAF.
+        doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("shipped").toStdString(), shippedSamplesDir());
+        doc_->build();
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(70000 + kSamplesSlot);
+        const FolderNode& tunes = *doc_->findFolder(70000 + kSamplesSlot);
+        QVERIFY(!tunes.items.empty());
+        for (std::size_t row = 0; row < tunes.items.size(); ++row) {
+            frame.selectItems({unsigned(row)});
+            QToolButton* play = frame.preview()->playButton();
+            QVERIFY(play->isEnabled());
+            play->click(); // a machine without sound plays quietly
+            QVERIFY(frame.preview()->playing());
+            QCOMPARE(play->text(), QStringLiteral("停止"));
+            play->click();
+            QVERIFY(!frame.preview()->playing());
+            QCOMPARE(play->text(), QStringLiteral("播放"));
+        }
     }
 
     void menusCarryEveryCommandOfTheTable()

@@ -7,6 +7,9 @@
 #include "orka/app/Settings.h"
 #include "orka/app/ui/GalleryItemModel.h"
 
+#include "orka/app/ui/PreferencesDlg.h"
+#include "orka/pim/PimLists.h"
+
 #include <QMainWindow>
 
 #include <optional>
@@ -47,6 +50,13 @@ public:
     void showAsOptionsSay();
     // A later copy of the program asked this one to come forward.
     void bringToFront();
+    // The start-up wizard over the window (command 32909, and at start unless the program
+    // last ended in management mode); when the user ends the program there, the window
+    // closes.
+    void runStartupWizard();
+
+    // The help topic of a pane or bar (5000-5007), of a menu (5008-5012); 0 for none.
+    unsigned helpTopicOf(const QWidget* widget) const;
 
     QAction* commandAction(unsigned id) const;
     CommandActions& commands() const { return *actions_; }
@@ -105,6 +115,15 @@ private:
     void updateCommandStates();
     void moveFocus(int step);
     void showDataMenu(QPoint globalPos, bool onItem);
+    // The animation pane's commands on the animation shown in its strip.
+    void bindAnimationCommands();
+    // The dialogs of the tools and help menus.
+    void bindDialogs();
+    void showContextHelp();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void updateAnimationCommands();
+    void moveFrame(int step);
+    const GalleryItem* shownAnimation() const;
     void showAbout();
 
     COrkaApp& app_;
@@ -130,6 +149,11 @@ private:
         bool cut = false;
     };
     std::optional<ClipboardItems> clipboard_;
+    // The program's PIM lists and the ring-tone editor's switches, for this run.
+    pim::PimLists pimLists_;
+    RingTonePreferences ringTone_;
+    // The animation item the animation pane shows: its folder and row.
+    std::optional<std::pair<int, std::size_t>> animation_;
 };
 
 } // namespace orka::app::ui

@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+class QTimer;
 class QToolButton;
 
 namespace orka::app::ui {
@@ -33,6 +34,10 @@ public:
     bool animating() const { return animator_.playing(); }
     // The picture drawn now (the current frame of an animation).
     const QImage& shownImage() const;
+    // The shrink-then-enlarge preview of a picture: smaller and smaller copies, then the
+    // picture itself, each drawn at its own size 100 ms after the one before.
+    void playShrinkEnlarge(const Bitmap& picture);
+    bool showingEffect() const { return !effectSteps_.empty(); }
     QToolButton* playButton() const { return playButton_; }
 
 public Q_SLOTS:
@@ -45,6 +50,7 @@ private:
     void onPlayEnded();
     void stopAnimation();
     void showFrame(int index);
+    void nextEffectStep();
 
     PreviewCanvas* canvas_;
     QToolButton* playButton_;
@@ -52,6 +58,8 @@ private:
     std::vector<int> delays_;
     std::optional<MelodyContent> tune_;
     bool playing_ = false;
+    std::vector<QImage> effectSteps_; // what is still to be drawn, last first
+    QTimer* effectTimer_;
     AnimationPlayer animator_;
     std::unique_ptr<audio::midi::CMidiPlayer> midi_;
     std::unique_ptr<smaf::CSmafPlayer> smaf_;
