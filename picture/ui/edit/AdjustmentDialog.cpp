@@ -52,7 +52,7 @@ void AdjustmentDialog::setPreviews(QLabel* before, QLabel* after)
     after_ = after;
     // Both panes show the picture's own pixels; the after pane adds this dialog's values
     // to the settings the picture already has.
-    before->setPixmap(QPixmap::fromImage(toQImage(preview_)));
+    before->setPixmap(QPixmap::fromImage(imageFromPicture(preview_)));
     before->setMinimumSize(kPreviewSide, kPreviewSide);
     after->setMinimumSize(kPreviewSide, kPreviewSide);
     positionsChanged();
@@ -84,7 +84,7 @@ void AdjustmentDialog::positionsChanged()
 {
     storePositions(adjustments_);
     if (after_)
-        after_->setPixmap(QPixmap::fromImage(toQImage(applyAdjustments(preview_, adjustments_))));
+        after_->setPixmap(QPixmap::fromImage(imageFromPicture(applyAdjustments(preview_, adjustments_))));
 }
 
 } // namespace orka::ui

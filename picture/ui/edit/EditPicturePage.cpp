@@ -340,7 +340,7 @@ void EditPicturePage::refresh()
     } else {
         const PictureEditState& state = history_.state(current_);
         ui_->canvas->setImage(
-            toQImage(applyAdjustments(penDraft_ ? penDraft_->picture : state.picture, state.adjustments)));
+            imageFromPicture(applyAdjustments(penDraft_ ? penDraft_->picture : state.picture, state.adjustments)));
     }
     ui_->canvas->setZoom(zoom_.at(current_).factor);
     ui_->canvas->setMarker(tool_ == Tool::Text && history_.count() > 0 ? std::optional(textPosition_) : std::nullopt);

@@ -38,7 +38,7 @@ std::vector<PaintArtPiece> loadFolder(const QString& folder)
         const QByteArray bytes = file.readAll();
         auto picture = std::make_shared<const DibPicture>(decodeBmp(
             std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()))));
-        QPixmap thumbnail = QPixmap::fromImage(toQImage(*picture));
+        QPixmap thumbnail = QPixmap::fromImage(imageFromPicture(*picture));
         const QColor key(kTransparentKey.red, kTransparentKey.green, kTransparentKey.blue);
         thumbnail.setMask(thumbnail.createMaskFromColor(key, Qt::MaskInColor));
         pieces.push_back(PaintArtPiece{QFileInfo(entry).completeBaseName(), std::move(picture), thumbnail});

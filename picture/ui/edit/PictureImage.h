@@ -1,17 +1,16 @@
 #pragma once
-// Crossings between the picture core and Qt's images.
+// The paint tools' crossings with Qt: text and art coverage, colours.
 #include "orka/picture/DibPicture.h"
 #include "orka/picture/PaintTools.h"
+#include "orka/picture/ui/PictureImage.h"
 
 #include <QColor>
 #include <QImage>
 
 namespace orka::ui {
 
-// A 32-bit copy of a picture for drawing (palette pictures through their palette).
-QImage toQImage(const DibPicture& picture);
-// A 3-byte picture of the image's colours (alpha is dropped).
-DibPicture fromQImage(const QImage& image);
+using picture::ui::imageFromPicture;
+using picture::ui::pictureFromImage;
 // How much of each pixel the image's alpha covers.
 CoverageMask coverageOf(const QImage& image);
 

@@ -6,7 +6,7 @@
 
 #include "WizardTransfer.h"
 
-#include "PictureImage.h"
+#include "orka/picture/ui/PictureImage.h"
 
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/GalleryNames.h"
@@ -41,7 +41,7 @@ constexpr unsigned kStrSmafType = 65166;        // "MMF"
 // An item bitmap as an image, through the picture model's one crossing into Qt.
 QImage bitmapImage(const Bitmap& bitmap)
 {
-    return orka::ui::toQImage(pictureFromBitmap(bitmap));
+    return orka::picture::ui::imageFromPicture(pictureFromBitmap(bitmap));
 }
 
 // Whether a folder can keep this result: a local folder (or the saved menus) that takes

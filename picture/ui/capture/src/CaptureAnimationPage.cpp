@@ -1,7 +1,7 @@
 #include "orka/picture/ui/CaptureAnimationPage.h"
 
 #include "CaptureTexts.h"
-#include "PictureImage.h"
+#include "orka/picture/ui/PictureImage.h"
 #include "PicturePreview.h"
 #include "ui_CaptureAnimationPage.h"
 

@@ -2,7 +2,7 @@
 
 #include "CaptureTexts.h"
 #include "CaptureView.h"
-#include "PictureImage.h"
+#include "orka/picture/ui/PictureImage.h"
 #include "ui_CapturePicturePage.h"
 
 #include "orka/Failure.h"

@@ -1,4 +1,4 @@
-#include "PictureImage.h"
+#include "orka/picture/ui/PictureImage.h"
 
 #include "orka/picture/Animation.h"
 
@@ -12,10 +12,28 @@ QImage imageFromPicture(const DibPicture& picture)
         return {};
     if (picture.bytesPerPixel() != 3)
         return imageFromPicture(picture.toRgb());
-    // Rows are padded to whole groups of 4 pixels, so every stride is a multiple of 4 bytes.
+    // Rows are padded, so the stride is the stored row, not width x 3.
     const QImage view(picture.pixels(), int(picture.width()), int(picture.height()), qsizetype(picture.stride()),
                       QImage::Format_BGR888);
-    return view.copy();
+    return view.convertToFormat(QImage::Format_RGB32);
+}
+
+DibPicture pictureFromImage(const QImage& image)
+{
+    if (image.isNull())
+        return DibPicture();
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    DibPicture picture(rgb.width(), rgb.height(), 3);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        std::uint8_t* out = picture.row(std::uint32_t(y));
+        for (int x = 0; x < rgb.width(); ++x, out += 3) {
+            out[0] = std::uint8_t(qBlue(line[x]));
+            out[1] = std::uint8_t(qGreen(line[x]));
+            out[2] = std::uint8_t(qRed(line[x]));
+        }
+    }
+    return picture;
 }
 
 QImage thumbnailOf(const DibPicture& picture, QSize box)
