@@ -319,7 +319,7 @@ MakeOutcome RingToneEditor::makeRingTone(std::vector<std::uint8_t>& smaf, std::s
         return outcome;
     }
     MelconvBinding melconv;
-    std::vector<std::uint8_t> output(filtered->size() * 10);
+    std::vector<std::uint8_t> output(smafCapacityFor(filtered->size()));
     std::int32_t outputSize = static_cast<std::int32_t>(output.size());
     const std::uint32_t result = melconv.convert(filtered->data(), static_cast<std::int32_t>(filtered->size()),
                                                  output.data(), &outputSize, nullptr, 0, message);
@@ -342,7 +342,7 @@ std::optional<double> RingToneEditor::expectedSizeKb()
     if (!filtered)
         return std::nullopt;
     MelconvBinding melconv;
-    std::vector<std::uint8_t> output(filtered->size() * 10);
+    std::vector<std::uint8_t> output(smafCapacityFor(filtered->size()));
     std::int32_t outputSize = static_cast<std::int32_t>(output.size());
     std::string message;
     if (melconv.convert(filtered->data(), static_cast<std::int32_t>(filtered->size()), output.data(), &outputSize,

@@ -373,6 +373,21 @@ TEST_F(Editor, AssemblingATrackedSongMergesItsTracks)
 
 // A song outside the converter's subset (format 1, drums, reverb, expression, sustain) is
 // prepared by the filter; the model shows the filter's log and how many notes it kept.
+TEST_F(Editor, MakingASongWithALongRestBeforeItsNote)
+{
+    // Ten hours of rest (18000 quarters of 2 s) before one short note: the SMAF spells the
+    // rest out and is far more than ten times the song, even once the filter has added to it.
+    constexpr std::uint32_t kRest = 18000 * 480;
+    Bytes song = smf(0, 480, {trackData({{0, setTempo(2000000)}, {0, program(0, 0)}, {kRest, noteOn(0, 60, 100)},
+                                         {240, noteOff(0, 60)}, {0, endOfTrack()}})});
+    ASSERT_TRUE(editor_->open(song));
+    editor_->setRange(0, kRest + 240);
+    std::vector<std::uint8_t> smaf;
+    std::string message;
+    ASSERT_EQ(editor_->makeRingTone(smaf, message), MakeOutcome::Made) << message << editor_->filterLog();
+    EXPECT_GT(smaf.size(), song.size() * 20);
+}
+
 TEST_F(Editor, MakingARealWorldSongShowsWhatTheFilterChanged)
 {
     Bytes song = smf(1, 480,

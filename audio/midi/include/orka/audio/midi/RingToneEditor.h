@@ -8,6 +8,7 @@
 #include "orka/common/FilterLog.h"
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -31,6 +32,15 @@ public:
     virtual void setSliderRange(double /*minimum*/, double /*maximum*/) {}
     virtual void repaint() {}
 };
+
+// Room for the converter's SMAF: ten times the song, but never less than kMinSmafCapacity. A
+// short song with long rests grows by more than ten times, since SMAF spells out each rest;
+// ten hours of rest before one note make a SMAF of some twenty times the song.
+inline constexpr std::size_t kMinSmafCapacity = 64 * 1024;
+constexpr std::size_t smafCapacityFor(std::size_t songBytes)
+{
+    return songBytes * 10 < kMinSmafCapacity ? kMinSmafCapacity : songBytes * 10;
+}
 
 enum class MakeOutcome {
     Made,
