@@ -72,7 +72,7 @@ StoreSettings HandsetStore::defaultSettings(int type)
     constexpr std::uint32_t KiB = 1024;
     switch (type) {
     case 2: return {ItemShape::OnePart, 30, 0, 4096 * KiB};   // wallpapers
-    case 3: return {ItemShape::Set, 1, 64, 2048 * KiB};       // main-menu picture set
+    case 3: return {ItemShape::Set, 1, 81, 2048 * KiB};       // main-menu picture set: a whole package
     case 4: return {ItemShape::OnePart, 30, 0, 2048 * KiB};   // caller photos
     case 5: return {ItemShape::Frames, 10, 5, 2048 * KiB};    // power-on/off animations
     case 7: return {ItemShape::OnePart, 40, 0, 4096 * KiB};   // ring tones

@@ -206,7 +206,7 @@ TEST_F(LinkSessionTest, DropComesAfterTheAnswerAndForgetsWaitingLines)
     session.reset();
     EXPECT_EQ(drain(), "");
     feed("AT^QXFTR=3\r");
-    EXPECT_EQ(drain(), "AT^QXFTR=3\r\n^QXFTR: 3,1,64,0,1,2097152,20\r\nOK\r\n");
+    EXPECT_EQ(drain(), "AT^QXFTR=3\r\n^QXFTR: 3,1,81,0,1,2097152,20\r\nOK\r\n");
 }
 
 } // namespace

@@ -158,7 +158,7 @@ TEST_F(FaultWireTest, LongAndBinaryLinesBeforeTheAnswer)
     lines = port.command("AT^QXFTR=3");
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_TRUE(std::any_of(lines[0].begin(), lines[0].end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
-    EXPECT_EQ(lines[1], "^QXFTR: 3,1,64,0,1,2097152,20");
+    EXPECT_EQ(lines[1], "^QXFTR: 3,1,81,0,1,2097152,20");
 }
 
 TEST_F(FaultWireTest, FaultFileChangesFaultsWithoutRestart)

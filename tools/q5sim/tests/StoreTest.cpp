@@ -68,7 +68,7 @@ TEST_F(StoreTest, SettingsFileSizesTheStoreButNotItsShape)
     EXPECT_EQ(store.writePart(2, 3, 0, {1}), StoreError::InvalidIndex);
     EXPECT_EQ(store.writePart(2, 1, 0, Bytes(11)), StoreError::Full);
     EXPECT_EQ(store.writePart(2, 1, 0, Bytes(10)), StoreError::None);
-    EXPECT_EQ(store.settings(3)->maxParts, 64); // frames and sets keep at least one part
+    EXPECT_EQ(store.settings(3)->maxParts, 81); // frames and sets keep at least one part
     EXPECT_EQ(store.settings(5)->maxParts, 5);
     EXPECT_EQ(store.settings(5)->memory, 99u);
     EXPECT_EQ(store.settings(7)->capacity, 40);

@@ -353,10 +353,7 @@ private Q_SLOTS:
 
     void menuPackageGoesUpAsOneSet()
     {
-        // The handset of this test keeps sets of a whole package.
-        fs::create_directories(storeDir());
-        const std::string sizes = "3 1 81 999999\n"; // type, capacity, parts, memory
-        orka::testing::writeBytes(storeDir() / "stores.txt", {sizes.begin(), sizes.end()});
+        // The handset keeps a main-menu set of a whole package.
         startSimulator();
         QTemporaryDir in;
         std::vector<std::uint8_t> pak(orka::kMenuPackageHeaderSize, ' ');
