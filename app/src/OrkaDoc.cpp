@@ -322,6 +322,18 @@ void COrkaDoc::renameItem(int folderId, std::size_t index, const std::string& na
     folder.items[index].name = name;
 }
 
+GalleryItem& COrkaDoc::replaceItemContent(int folderId, std::size_t index, ItemContent content)
+{
+    FolderNode& folder = changeableFolder(folderId);
+    if (index >= folder.items.size() || !contentFits(folder.kind, content) || !contentWhole(content))
+        throw GalleryRefusal(kStrBadArguments);
+    GalleryItem& item = folder.items[index];
+    GalleryItem edited = GalleryItem::make(item.name, std::move(content));
+    edited.handsetNumber = item.handsetNumber;
+    item = std::move(edited);
+    return item;
+}
+
 void COrkaDoc::arrange(int folderId, ArrangeOrder order)
 {
     FolderNode* folder = findFolder(folderId);

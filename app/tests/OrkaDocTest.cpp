@@ -149,9 +149,32 @@ TEST_F(Doc, ReadOnlyFolderRefusesChangesAndIsNeverRewritten)
     }
     EXPECT_THROW(doc->removeItem(20003, 0), GalleryRefusal);
     EXPECT_THROW(doc->renameItem(20003, 0, "c"), GalleryRefusal);
+    EXPECT_THROW(doc->replaceItemContent(20003, 0, pictureItem("c", 4, 4).content), GalleryRefusal);
     doc->arrange(20003, ArrangeOrder::ByName);
     doc->close();
     EXPECT_EQ(fileBytes(file), before);
+}
+
+TEST_F(Doc, ReplacedContentKeepsNameAndNumberAndReachesTheFolderFile)
+{
+    storeFolderWithItem(40000, 40003, "faces", pictureItem("one", 45, 55));
+    {
+        auto doc = open();
+        doc->openFolder(40003);
+        doc->findFolder(40003)->items[0].handsetNumber = 7;
+        // A melody cannot stand in a picture folder, nor can an index past the end be edited.
+        EXPECT_THROW(doc->replaceItemContent(40003, 0, MelodyContent{MelodyContent::kSmaf, {1, 2}}), GalleryRefusal);
+        EXPECT_THROW(doc->replaceItemContent(40003, 1, pictureItem("x", 4, 4).content), GalleryRefusal);
+        const GalleryItem& edited = doc->replaceItemContent(40003, 0, pictureItem("ignored", 30, 20).content);
+        EXPECT_EQ(edited.name, "one");
+        EXPECT_EQ(edited.handsetNumber, 7);
+        doc->saveFolder(40003);
+    }
+    auto doc = open();
+    const auto& items = doc->openFolder(40003).items;
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].name, "one");
+    EXPECT_EQ(std::get<PictureContent>(items[0].content).bitmap.width, 30);
 }
 
 TEST_F(Doc, CloseWritesTreeSavedMenusShownAndPendingFoldersButNeverUnreadOnes)

@@ -75,6 +75,9 @@ public:
     GalleryItem& addItem(int folderId, GalleryItem item);
     void removeItem(int folderId, std::size_t index);
     void renameItem(int folderId, std::size_t index, const std::string& name);
+    // An edit's result takes the item's place: its name and handset number stay, its stamp
+    // and date text become now. Content the folder cannot hold is refused as addItem does.
+    GalleryItem& replaceItemContent(int folderId, std::size_t index, ItemContent content);
     void arrange(int folderId, ArrangeOrder order);
 
     // Writes the folder file through a temporary file (never for handset folders, read-only
