@@ -43,6 +43,10 @@ COrkaTreeView::COrkaTreeView(QWidget* parent) : QTreeWidget(parent)
     setDropIndicatorShown(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setAccessibleName(orka::ui::uiText(kStrNavigationPane));
+    // Long folder names are scrolled to, not cut: the one column is as wide as its widest name.
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
         if (current && !building_)
             Q_EMIT nodeSelected(current->data(0, kIdRole).toInt());

@@ -27,6 +27,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
 
@@ -133,6 +134,13 @@ private Q_SLOTS:
         // The panes take their first sizes.
         QCOMPARE(frame.splitterA()->sizes().first(), 160);
         QCOMPARE(frame.splitterA()->sizes().last(), 160);
+        // The longest folder name of the 160-pixel tree is reached by scrolling, not cut short.
+        const QTreeWidgetItem* savedMenus = frame.tree()->itemOf(kSavedMenusFolder);
+        QVERIFY(savedMenus);
+        QCoreApplication::processEvents();
+        const int nameWidth = frame.tree()->fontMetrics().horizontalAdvance(savedMenus->text(0));
+        QVERIFY(frame.tree()->columnWidth(0) > nameWidth + 2 * frame.tree()->indentation());
+        QVERIFY(frame.tree()->horizontalScrollBar()->maximum() > 0);
         QCOMPARE(frame.shownFolderId(), std::optional<int>(kFirstShownFolder));
     }
 
