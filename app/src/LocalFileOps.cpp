@@ -483,6 +483,28 @@ void writeExportFile(const GalleryItem& item, const fs::path& file, ExportType t
         throw GalleryRefusal(kStrWriteFailed, file.string());
 }
 
+fs::path makeMailFolder(const fs::path& mailRoot, std::chrono::hours keep)
+{
+    std::error_code ec;
+    const auto oldest = fs::file_time_type::clock::now() - keep;
+    for (fs::directory_iterator it(mailRoot, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ignored;
+        if (it->is_directory(ignored) && it->last_write_time(ignored) < oldest && !ignored)
+            fs::remove_all(it->path(), ignored);
+    }
+    fs::create_directories(mailRoot, ec);
+    // Named by the time to the microsecond, with a counter for two made within one tick.
+    const auto stamp = std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::system_clock::now().time_since_epoch())
+                           .count();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path folder = mailRoot / (std::to_string(stamp) + "-" + std::to_string(attempt));
+        if (fs::create_directory(folder, ec))
+            return folder;
+    }
+    throw GalleryRefusal(kStrWriteFailed, mailRoot.string());
+}
+
 // --- Java MIDlets ---
 
 Midlet readMidlet(const fs::path& descriptor)

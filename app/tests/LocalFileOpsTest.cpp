@@ -195,6 +195,26 @@ TEST_F(LocalFiles, ExportWritesTunesAsTheyAreAndAnimationsAsGif)
     EXPECT_EQ(animation.delays()[4], 50);
 }
 
+TEST_F(LocalFiles, MailFoldersAreNewEachTimeAndOnlyOldOnesAreCleared)
+{
+    const fs::path root = out.path() / "mail";
+    const fs::path first = makeMailFolder(root);
+    writeBytes(first / "a.jpg", {1, 2, 3});
+    const fs::path old = root / "old";
+    fs::create_directories(old);
+    writeBytes(old / "b.jpg", {4});
+    fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(25));
+    const fs::path second = makeMailFolder(root);
+    EXPECT_NE(first, second);
+    // The attachments of a recent e-mail stay for its mail program; a day-old one goes.
+    EXPECT_TRUE(fs::exists(first / "a.jpg"));
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_TRUE(fs::is_empty(second));
+    // A file where the folder should be: no folder can be made there.
+    writeBytes(out.path() / "blocked", {0});
+    EXPECT_THROW(makeMailFolder(out.path() / "blocked"), GalleryRefusal);
+}
+
 TEST(Import, FitsPicturesAndLimitsTunesByCategory)
 {
     orka::testing::ScratchDir in{"orka-import"};

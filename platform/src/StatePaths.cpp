@@ -58,6 +58,7 @@ mode_t currentUmask()
 fs::path StatePaths::configRoot() { return root("XDG_CONFIG_HOME", home() / ".config"); }
 fs::path StatePaths::dataRoot() { return root("XDG_DATA_HOME", home() / ".local/share"); }
 fs::path StatePaths::stateRoot() { return root("XDG_STATE_HOME", home() / ".local/state"); }
+fs::path StatePaths::cacheRoot() { return root("XDG_CACHE_HOME", home() / ".cache"); }
 fs::path StatePaths::runtimeRoot()
 {
     if (env("ORKA_HOME") || env("XDG_RUNTIME_DIR"))
@@ -72,6 +73,7 @@ fs::path StatePaths::pimDir() { return dataRoot() / "pim"; }
 fs::path StatePaths::driversDir() { return dataRoot() / "drivers"; }
 fs::path StatePaths::ringLogFile() { return stateRoot() / "RingLog.log"; }
 fs::path StatePaths::irdaDir() { return runtimeRoot() / "irda"; }
+fs::path StatePaths::mailDir() { return cacheRoot() / "mail"; }
 
 namespace {
 // Bytes gathered before each write to the disk: few system calls for a render that hands

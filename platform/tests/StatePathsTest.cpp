@@ -46,6 +46,7 @@ TEST(StatePaths, OrkaHomeHoldsEverythingDirectlyBelowIt)
     EXPECT_EQ(StatePaths::driversDir(), fs::path("/tmp/orka-home/drivers"));
     EXPECT_EQ(StatePaths::ringLogFile(), fs::path("/tmp/orka-home/RingLog.log"));
     EXPECT_EQ(StatePaths::irdaDir(), fs::path("/tmp/orka-home/irda"));
+    EXPECT_EQ(StatePaths::mailDir(), fs::path("/tmp/orka-home/mail"));
 }
 
 TEST(StatePaths, WithoutOrkaHomeFollowsXdg)
@@ -56,10 +57,12 @@ TEST(StatePaths, WithoutOrkaHomeFollowsXdg)
     env.set("XDG_DATA_HOME", "/d");
     env.set("XDG_STATE_HOME", "/s");
     env.set("XDG_RUNTIME_DIR", "/r");
+    env.set("XDG_CACHE_HOME", "/k");
     EXPECT_EQ(StatePaths::registryDir(), fs::path("/c/orka/registry"));
     EXPECT_EQ(StatePaths::galleryDir(), fs::path("/d/orka/gallery"));
     EXPECT_EQ(StatePaths::ringLogFile(), fs::path("/s/orka/RingLog.log"));
     EXPECT_EQ(StatePaths::irdaDir(), fs::path("/r/orka/irda"));
+    EXPECT_EQ(StatePaths::mailDir(), fs::path("/k/orka/mail"));
 }
 
 TEST(StatePaths, AtomicWriteReplacesWholeFileAndLeavesNoTemporary)

@@ -7,6 +7,7 @@
 #include "orka/picture/MenuPackage.h"
 #include "orka/picture/PictureFile.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -100,6 +101,12 @@ std::vector<ExportFile> planExport(const FolderNode& folder, const std::vector<s
                                    const std::filesystem::path& directory, ExportType type);
 // Writes one item as planned (pictures through the picture codecs, tunes as they are).
 void writeExportFile(const GalleryItem& item, const std::filesystem::path& file, ExportType type);
+
+// A new, empty folder under `mailRoot` for the attachments of one e-mail. A mail program may
+// read its attachments long after it was started, so they stay; folders of earlier e-mails
+// older than `keep` are removed here. Raises GalleryRefusal(61108) when no folder can be made.
+std::filesystem::path makeMailFolder(const std::filesystem::path& mailRoot,
+                                     std::chrono::hours keep = std::chrono::hours(24));
 
 // --- Java MIDlets ---
 

@@ -5,13 +5,13 @@
 #include "orka/app/LocalFileOps.h"
 #include "orka/app/OrkaApp.h"
 #include "orka/platform/Mailer.h"
+#include "orka/platform/StatePaths.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QMetaObject>
-#include <QTemporaryDir>
 #include <QWidget>
 
 #include <algorithm>
@@ -235,13 +235,13 @@ bool ItemCommands::exportItems(int folderId, const std::vector<std::size_t>& ind
 bool ItemCommands::mailItems(int folderId, const std::vector<std::size_t>& indexes)
 {
     const FolderNode* folder = folderFor(folderId, false);
-    QTemporaryDir mailDir;
-    if (!folder || indexes.empty() || !mailDir.isValid())
+    if (!folder || indexes.empty())
         return false;
     const ExportType type = mailTypeOf(itemKindOf(doc_, *folder));
     std::vector<std::string> files;
     if (!attempt([&] {
-            for (const ExportFile& file : planExport(*folder, indexes, pathOf(mailDir.path()), type)) {
+            const fs::path mailDir = makeMailFolder(platform::StatePaths::mailDir());
+            for (const ExportFile& file : planExport(*folder, indexes, mailDir, type)) {
                 writeExportFile(folder->items[file.index], file.path, type);
                 files.push_back(file.path.string());
             }
@@ -249,7 +249,8 @@ bool ItemCommands::mailItems(int folderId, const std::vector<std::size_t>& index
         return false;
 
     // The mail program runs beside the event loop, the main window disabled meanwhile; its
-    // answer is not the suite's business. The files go with mailDir once it has returned.
+    // answer is not the suite's business. The files stay: a mail program that hands the
+    // message on reads them later.
     if (window_)
         window_->setEnabled(false);
     QEventLoop loop;

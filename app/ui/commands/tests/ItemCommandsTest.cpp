@@ -9,6 +9,7 @@
 #include "orka/pio.h"
 #include "orka/testing/SimulatorProcess.h"
 #include "orka/testing/ToolRunner.h"
+#include "orka/platform/StatePaths.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
@@ -257,7 +258,7 @@ private Q_SLOTS:
         QVERIFY(!fs::exists(local(out.path()).parent_path() / "evil.jpg"));
     }
 
-    void mailedFilesExistWhileTheMailProgramRunsAndGoAfter()
+    void mailedFilesStayForTheMailProgramInTheMailFolder()
     {
         // A stand-in xdg-email that notes whether each attachment is there.
         QTemporaryDir bin;
@@ -277,7 +278,10 @@ private Q_SLOTS:
                                      .split('\n', Qt::SkipEmptyParts);
         QCOMPARE(seen.size(), 2);
         QVERIFY(seen[0].endsWith(QStringLiteral("/one.jpg")));
-        QVERIFY(!QFile::exists(seen[0]) && !QFile::exists(seen[1]));
+        // A mail program that hands the message on reads the files later: they stay, in the
+        // mail folder under ORKA_HOME.
+        QVERIFY(QFile::exists(seen[0]) && QFile::exists(seen[1]));
+        QVERIFY(seen[0].startsWith(QString::fromStdString(orka::platform::StatePaths::mailDir().string())));
         QVERIFY(window_->isEnabled());
     }
 

@@ -24,12 +24,15 @@ public:
     static std::filesystem::path ringLogFile();
     // $ORKA_HOME/irda or $XDG_RUNTIME_DIR/orka/irda: the virtual IrDA bus
     static std::filesystem::path irdaDir();
+    // $ORKA_HOME/mail or $XDG_CACHE_HOME/orka/mail: files attached to e-mails
+    static std::filesystem::path mailDir();
 
     // The four roots (created on demand by callers that write).
     static std::filesystem::path configRoot();
     static std::filesystem::path dataRoot();
     static std::filesystem::path stateRoot();
     static std::filesystem::path runtimeRoot();
+    static std::filesystem::path cacheRoot();
 };
 
 // Writes a file in pieces, all or nothing: the bytes go to a file without a name in the
