@@ -42,6 +42,7 @@ constexpr unsigned kStrNumIndicator = 59138;
 constexpr unsigned kStrScrollIndicator = 59139;
 constexpr unsigned kStrMessagePane = 33411;
 constexpr unsigned kStrContextHelp = 33412;
+constexpr unsigned kStrOpenMenus = 33419; // "開啟功能表"
 
 constexpr int kSidePaneWidth = 160;     // navigation and preview panes
 constexpr int kDataPaneHeight = 160;    // the data pane above the animation pane
@@ -141,6 +142,16 @@ void CMainFrame::buildPanes()
 void CMainFrame::buildBars()
 {
     actions_->fillMenuBar(menuBar());
+    // The menu texts carry no mnemonics, so Alt with a letter opens nothing; F10 opens the
+    // first menu, from where the arrow keys reach every command.
+    auto* openMenus = new QAction(orka::ui::uiText(kStrOpenMenus), this);
+    openMenus->setShortcut(Qt::Key_F10);
+    openMenus->setShortcutContext(Qt::WindowShortcut);
+    connect(openMenus, &QAction::triggered, this, [this] {
+        if (const QList<QAction*> menus = menuBar()->actions(); !menus.isEmpty())
+            menuBar()->setActiveAction(menus.first());
+    });
+    addAction(openMenus);
 
     toolBar_ = new QToolBar(this);
     toolBar_->setObjectName(QStringLiteral("generalToolBar"));

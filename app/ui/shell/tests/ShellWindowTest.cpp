@@ -589,6 +589,11 @@ private Q_SLOTS:
         // F6 moves on to the next pane.
         QTest::keyClick(list, Qt::Key_F6);
         QVERIFY(!list->hasFocus());
+        // The menu texts have no mnemonics: F10 opens the first menu for the arrow keys.
+        QTest::keyClick(&frame, Qt::Key_F10);
+        QCOMPARE(frame.menuBar()->activeAction(), frame.menuBar()->actions().first());
+        QTRY_VERIFY(frame.menuBar()->actions().first()->menu()->isVisible());
+        frame.menuBar()->actions().first()->menu()->close();
     }
 
     void optionsDecideHowTheWindowShows()
