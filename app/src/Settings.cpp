@@ -20,6 +20,7 @@ constexpr int kProfileMajor = 1;
 constexpr int kProfileMinor = 0;
 constexpr char kUiInfoSection[] = "UI Info";
 constexpr char kPreferencesSection[] = "Preferences";
+constexpr char kRingToneSection[] = "Ring Tone";
 constexpr char kValueName[] = "Values";
 constexpr std::size_t kConnectionWordOffset = 36;
 constexpr std::size_t kOptionWordOffset = 40;
@@ -77,6 +78,22 @@ std::optional<UiInfoBlock> UiInfoBlock::fromBytes(std::span<const std::uint8_t> 
     b.viewMode = readLE32(bytes.data() + 4);
     b.viewModeCopy = readLE32(bytes.data() + 8);
     b.barFlags = readLE32(bytes.data() + 12);
+    return b;
+}
+
+std::array<std::uint8_t, RingToneBlock::kSize> RingToneBlock::toBytes() const
+{
+    std::array<std::uint8_t, kSize> bytes{};
+    writeLE32(bytes.data(), flags);
+    return bytes;
+}
+
+std::optional<RingToneBlock> RingToneBlock::fromBytes(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() != kSize)
+        return std::nullopt;
+    RingToneBlock b;
+    b.flags = readLE32(bytes.data()) & (kDefaultSetting | kAutoRepeat);
     return b;
 }
 
@@ -143,6 +160,8 @@ AppSettings loadSettings()
         s.uiInfo = UiInfoBlock::fromBytes(*bytes).value_or(UiInfoBlock{});
     if (const auto bytes = readBlock(root, kPreferencesSection))
         s.preferences = PreferencesBlock::fromBytes(*bytes).value_or(PreferencesBlock{});
+    if (const auto bytes = readBlock(root, kRingToneSection))
+        s.ringTone = RingToneBlock::fromBytes(*bytes).value_or(RingToneBlock{});
     applyStartRules(s);
     return s;
 }
@@ -154,7 +173,8 @@ bool saveSettings(const AppSettings& settings)
         return false;
     const bool ui = writeBlock(*root, kUiInfoSection, settings.uiInfo.toBytes());
     const bool prefs = writeBlock(*root, kPreferencesSection, settings.preferences.toBytes());
-    return ui && prefs;
+    const bool ringTone = writeBlock(*root, kRingToneSection, settings.ringTone.toBytes());
+    return ui && prefs && ringTone;
 }
 
 platform::DCB serialSettings(const PreferencesBlock& preferences)

@@ -81,6 +81,19 @@ TEST_F(SettingsTest, ABlockOfAnyOtherSizeIsReplacedByTheDefaults)
     EXPECT_EQ(loadSettings().uiInfo.barFlags, 0x0Fu);
     store("UI Info", std::vector<std::uint8_t>(17, 0));
     EXPECT_EQ(loadSettings().uiInfo.barFlags, 0x0Fu);
+
+    // The ring-tone switches: default setting on, auto repeat off, unless a whole word says
+    // otherwise; bits that mean nothing are dropped.
+    EXPECT_TRUE(loadSettings().ringTone.defaultSetting());
+    store("Ring Tone", {0x02, 0, 0, 0x80, 0});
+    EXPECT_TRUE(loadSettings().ringTone.defaultSetting());
+    EXPECT_FALSE(loadSettings().ringTone.autoRepeat());
+    store("Ring Tone", {0x02, 0, 0, 0x80});
+    EXPECT_EQ(loadSettings().ringTone.flags, RingToneBlock::kAutoRepeat);
+    AppSettings changed = loadSettings();
+    changed.ringTone.set(RingToneBlock::kDefaultSetting, true);
+    ASSERT_TRUE(saveSettings(changed));
+    EXPECT_TRUE(loadSettings().ringTone.defaultSetting() && loadSettings().ringTone.autoRepeat());
 }
 
 TEST_F(SettingsTest, TheStartUpSettingDecidesTheWizard)

@@ -59,6 +59,13 @@ bool RingToneEditor::open(std::vector<std::uint8_t> song)
     rangeEnd_.store(0);
     rangeMode_.store(1);
     shownPosition_ = 0.0;
+    if (rules_.ownTempoAndVolume) {
+        tempoTenths_ = kOwnTempoTenths;
+        volumePercent_.store(kFullVolumePercent);
+        volumeCeiling_ = kVolumeCeilingUnset;
+    }
+    if (loop_ != rules_.loop)
+        toggleLoop();
     if (!loadWorkingSong()) {
         view_->showMessage(kIdSongNotLoaded, {});
         return false;

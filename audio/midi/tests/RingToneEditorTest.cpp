@@ -118,6 +118,31 @@ TEST_F(Editor, TempoStepsStayBetweenATenthAndTwo)
     EXPECT_EQ(editor_->beatsPerMinute(), 240);
 }
 
+TEST_F(Editor, OpeningRulesDecideTempoVolumeAndLoopOfTheNextSong)
+{
+    ASSERT_TRUE(editor_->open(melody()));
+    EXPECT_FALSE(editor_->loopOn());
+    editor_->tempoUp();
+    editor_->volumeDown();
+    // By default every song starts at its own tempo and full volume.
+    ASSERT_TRUE(editor_->open(melody()));
+    EXPECT_FLOAT_EQ(editor_->player().tempoFactor(), 1.0f);
+    EXPECT_EQ(editor_->volumePercent(), 100);
+    // Without it the steps carry over; auto repeat opens with the loop on, in the player too.
+    editor_->tempoUp();
+    editor_->volumeDown();
+    editor_->setOpeningRules({.ownTempoAndVolume = false, .loop = true});
+    ASSERT_TRUE(editor_->open(melody()));
+    EXPECT_FLOAT_EQ(editor_->player().tempoFactor(), 1.1f);
+    EXPECT_EQ(editor_->volumePercent(), 90);
+    EXPECT_TRUE(editor_->loopOn() && editor_->player().loop());
+    ASSERT_TRUE(editor_->open(melody())); // a loop already on stays on
+    EXPECT_TRUE(editor_->loopOn() && editor_->player().loop());
+    editor_->setOpeningRules({});
+    ASSERT_TRUE(editor_->open(melody()));
+    EXPECT_FALSE(editor_->loopOn() || editor_->player().loop());
+}
+
 TEST_F(Editor, VolumeCeilingStopsAChannelPassing127)
 {
     ASSERT_TRUE(editor_->open(melody())); // channel 0 has volume 100; drums have none (127)

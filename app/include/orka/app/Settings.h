@@ -136,6 +136,22 @@ struct PreferencesBlock {
     static std::optional<PreferencesBlock> fromBytes(std::span<const std::uint8_t> bytes);
 };
 
+// "Ring Tone": the ring-tone editor's two switches of the preferences' audio page, one
+// 32-bit word. A value of any other size gives the defaults.
+struct RingToneBlock {
+    static constexpr std::size_t kSize = 4;
+    static constexpr std::uint32_t kDefaultSetting = 1u << 0; // each song opens at its own tempo and volume
+    static constexpr std::uint32_t kAutoRepeat = 1u << 1;     // each song opens with loop on
+    std::uint32_t flags = kDefaultSetting;
+
+    bool defaultSetting() const { return (flags & kDefaultSetting) != 0; }
+    bool autoRepeat() const { return (flags & kAutoRepeat) != 0; }
+    void set(std::uint32_t flag, bool on) { flags = on ? (flags | flag) : (flags & ~flag); }
+
+    std::array<std::uint8_t, kSize> toBytes() const;
+    static std::optional<RingToneBlock> fromBytes(std::span<const std::uint8_t> bytes);
+};
+
 // Bits of the transient flags word of the application object (zero at every start, never saved).
 namespace AppFlags {
 inline constexpr std::uint32_t kHandsetPhonebookLoaded = 1u << 2;
@@ -146,6 +162,7 @@ inline constexpr std::uint32_t kOutlookDataLoaded = 1u << 4;
 struct AppSettings {
     UiInfoBlock uiInfo;
     PreferencesBlock preferences;
+    RingToneBlock ringTone;
 };
 
 // The profile key below HKEY_CURRENT_USER: Software\Tessel\<profile title>\1.00.
@@ -155,7 +172,7 @@ std::string settingsRootPath();
 // unused connection bits are reset, and a start-up setting other than "follow the last
 // mode" decides the last mode.
 AppSettings loadSettings();
-// Writes both blocks; false when the registry cannot be written.
+// Writes the blocks; false when the registry cannot be written.
 bool saveSettings(const AppSettings& settings);
 
 // The serial settings for PIOSetCOMPort: 115200 baud, 8 data bits, parity and stop bits from

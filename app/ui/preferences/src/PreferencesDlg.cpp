@@ -65,14 +65,14 @@ AudioPage::~AudioPage() = default;
 
 void AudioPage::showValues(const PreferenceValues& values)
 {
-    ui_->defaultSetting->setChecked(values.ringTone.defaultSetting);
-    ui_->autoRepeat->setChecked(values.ringTone.autoRepeat);
+    ui_->defaultSetting->setChecked(values.ringTone.defaultSetting());
+    ui_->autoRepeat->setChecked(values.ringTone.autoRepeat());
 }
 
 void AudioPage::copyInto(PreferenceValues& values) const
 {
-    values.ringTone.defaultSetting = ui_->defaultSetting->isChecked();
-    values.ringTone.autoRepeat = ui_->autoRepeat->isChecked();
+    values.ringTone.set(RingToneBlock::kDefaultSetting, ui_->defaultSetting->isChecked());
+    values.ringTone.set(RingToneBlock::kAutoRepeat, ui_->autoRepeat->isChecked());
 }
 
 DeletionPage::DeletionPage(QWidget* parent) : PreferencesPage(parent), ui_(std::make_unique<Ui::DeletionPage>())
@@ -97,7 +97,7 @@ void DeletionPage::copyInto(PreferenceValues& values) const
     setBit(values.optionWord, PreferencesBlock::kWarnDeleteFolder, ui_->warnDeleteFolder->isChecked());
 }
 
-PreferencesDlg::PreferencesDlg(PreferencesBlock& preferences, RingTonePreferences& ringTone, QWidget* parent)
+PreferencesDlg::PreferencesDlg(PreferencesBlock& preferences, RingToneBlock& ringTone, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::PreferencesDlg>()), preferences_(preferences), ringTone_(ringTone)
 {
     ui_->setupUi(this);

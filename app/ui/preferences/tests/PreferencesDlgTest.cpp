@@ -11,6 +11,7 @@
 #include <QTextBrowser>
 
 using orka::app::PreferencesBlock;
+using orka::app::RingToneBlock;
 using orka::app::StartupSetting;
 using namespace orka::app::ui;
 
@@ -44,7 +45,7 @@ private Q_SLOTS:
         PreferencesBlock prefs;
         prefs.setStartupSetting(StartupSetting::Management);
         prefs.setOption(PreferencesBlock::kWarnDeleteFolder, false);
-        RingTonePreferences ring{false, true};
+        RingToneBlock ring{RingToneBlock::kAutoRepeat};
         PreferencesDlg dialog(prefs, ring);
         QVERIFY(find<QRadioButton>(dialog, "managementMode")->isChecked());
         QVERIFY(!find<QRadioButton>(dialog, "wizardMode")->isChecked());
@@ -61,7 +62,7 @@ private Q_SLOTS:
     void okCopiesOnlyOpenedPages()
     {
         PreferencesBlock prefs;
-        RingTonePreferences ring;
+        RingToneBlock ring;
         PreferencesDlg dialog(prefs, ring);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -82,7 +83,7 @@ private Q_SLOTS:
         PreferencesBlock prefs;
         prefs.optionWord |= PreferencesBlock::kPimContacts | PreferencesBlock::kConnectionConfirmed;
         prefs.setPortPosition(12);
-        RingTonePreferences ring;
+        RingToneBlock ring;
         PreferencesDlg dialog(prefs, ring);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -92,7 +93,7 @@ private Q_SLOTS:
         click(dialog, "autoRepeat");
         click(dialog, "okButton");
         QVERIFY(!prefs.option(PreferencesBlock::kWarnDeleteData));
-        QVERIFY(ring.autoRepeat);
+        QVERIFY(ring.autoRepeat());
         // Bits that belong to other dialogs stay as they were.
         QVERIFY(prefs.option(PreferencesBlock::kPimContacts));
         QVERIFY(prefs.option(PreferencesBlock::kConnectionConfirmed));
@@ -102,7 +103,7 @@ private Q_SLOTS:
     void cancelChangesNothing()
     {
         PreferencesBlock prefs;
-        RingTonePreferences ring;
+        RingToneBlock ring;
         const auto before = prefs.toBytes();
         PreferencesDlg dialog(prefs, ring);
         dialog.show();
@@ -112,7 +113,7 @@ private Q_SLOTS:
         click(dialog, "autoRepeat");
         click(dialog, "cancelButton");
         QVERIFY(prefs.toBytes() == before);
-        QVERIFY(!ring.autoRepeat);
+        QVERIFY(!ring.autoRepeat());
     }
 
     // Each page's button restores only that page's controls, and only OK stores them.
@@ -120,7 +121,7 @@ private Q_SLOTS:
     {
         PreferencesBlock prefs;
         prefs.optionWord = 0; // every switch off, no start-up choice
-        RingTonePreferences ring{false, true};
+        RingToneBlock ring{RingToneBlock::kAutoRepeat};
         PreferencesDlg dialog(prefs, ring);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -138,14 +139,14 @@ private Q_SLOTS:
         restoreOn(dialog, "audioPage");
         click(dialog, "okButton");
         QCOMPARE(prefs.optionWord, PreferencesBlock::kDefaultOptionWord);
-        QVERIFY(ring.defaultSetting);
-        QVERIFY(!ring.autoRepeat);
+        QVERIFY(ring.defaultSetting());
+        QVERIFY(!ring.autoRepeat());
     }
 
     void helpOpensThePreferencesPage()
     {
         PreferencesBlock prefs;
-        RingTonePreferences ring;
+        RingToneBlock ring;
         PreferencesDlg dialog(prefs, ring);
         dialog.show();
         click(dialog, "helpButton");
@@ -159,7 +160,7 @@ private Q_SLOTS:
     {
         PreferencesBlock prefs;
         prefs.optionWord = PreferencesBlock::kFullScreen;
-        RingTonePreferences ring;
+        RingToneBlock ring;
         PreferencesDlg dialog(prefs, ring);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));

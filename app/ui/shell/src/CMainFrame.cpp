@@ -640,7 +640,7 @@ void CMainFrame::moveFrame(int step)
 void CMainFrame::bindDialogs()
 {
     actions_->bind(cmd::kPreferences, [this] {
-        PreferencesDlg dialog(settings_.preferences, ringTone_, this);
+        PreferencesDlg dialog(settings_.preferences, settings_.ringTone, this);
         dialog.exec();
     });
     actions_->bind(cmd::kConnection, [this] {

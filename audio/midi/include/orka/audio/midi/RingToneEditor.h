@@ -65,6 +65,15 @@ public:
     // a window posts them to its own thread and calls handlePlayerMessage there.
     void setRouter(std::function<void(unsigned, unsigned)> router) { router_ = std::move(router); }
 
+    // What each song opens with, from the preferences' audio page: "Default Setting" starts
+    // every song at its own tempo and full volume (off: the last song's steps carry over),
+    // "Auto repeat" starts it with loop on.
+    struct OpeningRules {
+        bool ownTempoAndVolume = true;
+        bool loop = false;
+    };
+    void setOpeningRules(OpeningRules rules) { rules_ = rules; }
+
     // Opens a song: channel detection through the filter, then the player loads it.
     bool open(std::vector<std::uint8_t> song);
     // Applies a new channel selection through the filter; false when the filter failed.
@@ -137,9 +146,12 @@ private:
     bool loop_ = false;
     std::atomic<std::int32_t> rangeStart_{0};
     std::atomic<std::int32_t> rangeEnd_{0};
-    int tempoTenths_ = 10; // the factor in tenths, so steps never drift
+    static constexpr int kOwnTempoTenths = 10;
+    static constexpr int kFullVolumePercent = 100;
+    OpeningRules rules_;
+    int tempoTenths_ = kOwnTempoTenths; // the factor in tenths, so steps never drift
     int beatsPerMinute_ = 0;
-    std::atomic<int> volumePercent_{100};
+    std::atomic<int> volumePercent_{kFullVolumePercent};
     int volumeCeiling_ = kVolumeCeilingUnset;
     QmixChannelFlags selection_{};
     double shownPosition_ = 0.0;

@@ -22,16 +22,10 @@ class DeletionPage;
 
 namespace orka::app::ui {
 
-// The ring-tone editor's switches on the audio page; the editor owns them.
-struct RingTonePreferences {
-    bool defaultSetting = true;
-    bool autoRepeat = false;
-};
-
 // Everything the dialog shows and changes.
 struct PreferenceValues {
     std::uint32_t optionWord = PreferencesBlock::kDefaultOptionWord;
-    RingTonePreferences ringTone;
+    RingToneBlock ringTone; // the ring-tone editor's switches on the audio page
 };
 
 // One tab page: shows values, copies its own part of them back, and shows its defaults.
@@ -87,7 +81,7 @@ public:
     enum Page { Startup = 0, Audio = 1, Deletion = 2, PageCount = 3 };
     static constexpr unsigned kHelpTopic = 5016;
 
-    PreferencesDlg(PreferencesBlock& preferences, RingTonePreferences& ringTone, QWidget* parent = nullptr);
+    PreferencesDlg(PreferencesBlock& preferences, RingToneBlock& ringTone, QWidget* parent = nullptr);
     ~PreferencesDlg() override;
 
     bool pageOpened(Page page) const { return opened_[std::size_t(page)]; }
@@ -100,7 +94,7 @@ private:
 
     std::unique_ptr<Ui::PreferencesDlg> ui_;
     PreferencesBlock& preferences_;
-    RingTonePreferences& ringTone_;
+    RingToneBlock& ringTone_;
     std::array<PreferencesPage*, PageCount> pages_{};
     std::array<bool, PageCount> opened_{};
 };

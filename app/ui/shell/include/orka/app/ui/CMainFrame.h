@@ -149,9 +149,8 @@ private:
         bool cut = false;
     };
     std::optional<ClipboardItems> clipboard_;
-    // The program's PIM lists and the ring-tone editor's switches, for this run.
+    // The program's PIM lists, for this run.
     pim::PimLists pimLists_;
-    RingTonePreferences ringTone_;
     // The animation item the animation pane shows: its folder and row.
     std::optional<std::pair<int, std::size_t>> animation_;
 };
