@@ -8,6 +8,7 @@
 #include "orka/app/ui/CommandIds.h"
 #include "orka/app/ui/DataViews.h"
 #include "orka/app/ui/ItemCommands.h"
+#include "orka/app/ui/LockKeyPanes.h"
 #include "orka/app/ui/NavigationBar.h"
 #include "orka/app/ui/OrkaSplitter.h"
 #include "orka/app/ui/OrkaTreeView.h"
@@ -37,9 +38,6 @@ namespace orka::app::ui {
 namespace {
 
 constexpr unsigned kStrWindowTitle = 57344;
-constexpr unsigned kStrCapsIndicator = 59137;
-constexpr unsigned kStrNumIndicator = 59138;
-constexpr unsigned kStrScrollIndicator = 59139;
 constexpr unsigned kStrMessagePane = 33411;
 constexpr unsigned kStrContextHelp = 33412;
 constexpr unsigned kStrOpenMenus = 33419; // "開啟功能表"
@@ -174,15 +172,7 @@ void CMainFrame::buildBars()
     QStatusBar* status = statusBar();
     status->setAccessibleName(orka::ui::fromUtf8(commandText(cmd::kStatusBar)));
     status->setAccessibleDescription(orka::ui::uiText(kStrMessagePane));
-    // The lock keys' state cannot be read here; the indicators stand as the panes they are.
-    for (unsigned id : {kStrCapsIndicator, kStrNumIndicator, kStrScrollIndicator}) {
-        auto* indicator = new QLabel(orka::ui::uiText(id));
-        indicator->setAccessibleName(indicator->text());
-        indicator->setFrameShape(QFrame::Panel);
-        indicator->setFrameShadow(QFrame::Sunken);
-        indicator->setEnabled(false);
-        status->addPermanentWidget(indicator);
-    }
+    lockKeys_ = new LockKeyPanes(status, platform::LockKeys::open());
 }
 
 void CMainFrame::bindCommands()

@@ -5,14 +5,17 @@
 #include "orka/app/ui/CommandActions.h"
 #include "orka/app/ui/CommandIds.h"
 #include "orka/app/ui/GalleryItemModel.h"
+#include "orka/app/ui/LockKeyPanes.h"
 #include "orka/app/ui/OrkaSplitter.h"
 #include "orka/app/ui/ShellResources.h"
 
 #include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,6 +34,16 @@ QStringList commandsOf(const QMenu* menu)
     }
     return out;
 }
+
+// Lights that are as the test sets them, standing in for the keyboard's.
+class SetLights : public orka::platform::LockKeys {
+public:
+    explicit SetLights(orka::platform::LockKeyState& state) : state_(state) {}
+    orka::platform::LockKeyState read() override { return state_; }
+
+private:
+    orka::platform::LockKeyState& state_;
+};
 
 QString program() { return qEnvironmentVariable("ORKA_TEST_BIN") + QStringLiteral("/orka"); }
 
@@ -204,6 +217,23 @@ private Q_SLOTS:
         QCOMPARE(first.state(), QProcess::Running);
         first.kill();
         first.waitForFinished();
+    }
+
+    void lockKeyPanesFollowTheLights()
+    {
+        QStatusBar unread;
+        const LockKeyPanes dimmed(&unread, nullptr);
+        for (std::size_t i = 0; i < 3; ++i)
+            QVERIFY(!dimmed.pane(i)->isEnabled());
+        QCOMPARE(dimmed.pane(2)->accessibleName(), QStringLiteral("SCRL"));
+
+        orka::platform::LockKeyState lights{true, false, true};
+        QStatusBar status;
+        LockKeyPanes panes(&status, std::make_unique<SetLights>(lights));
+        QVERIFY(panes.pane(0)->isEnabled() && !panes.pane(1)->isEnabled() && panes.pane(2)->isEnabled());
+        lights = {false, true, false};
+        panes.refresh();
+        QVERIFY(!panes.pane(0)->isEnabled() && panes.pane(1)->isEnabled() && !panes.pane(2)->isEnabled());
     }
 };
 

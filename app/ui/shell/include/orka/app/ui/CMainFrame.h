@@ -27,6 +27,7 @@ namespace orka::app::ui {
 
 class CommandActions;
 class ItemCommands;
+class LockKeyPanes;
 class COrkaFrame;
 class COrkaFrame2;
 class COrkaSplitter;
@@ -84,6 +85,7 @@ public:
     COrkaFrame2* animationPane() const { return animationPane_; }
     COrkaView* preview() const { return preview_; }
     NavigationBar* navigationBar() const { return navigationBar_; }
+    LockKeyPanes* lockKeyPanes() const { return lockKeys_; }
     QToolBar* generalToolBar() const { return toolBar_; }
     COrkaSplitter* splitterA() const { return splitterA_; }
     COrkaSplitter2* splitterB() const { return splitterB_; }
@@ -140,6 +142,7 @@ private:
     COrkaView* preview_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     NavigationBar* navigationBar_ = nullptr;
+    LockKeyPanes* lockKeys_ = nullptr;
     // What the last copy or cut took, as it was then: a cut removes only items still equal
     // to these, so a folder changed meanwhile never loses another item.
     struct ClipboardItems {
