@@ -5,10 +5,8 @@
 #include "orka/app/ui/Wizard.h"
 
 #include <QDialog>
-#include <QTemporaryDir>
 
 #include "orka/app/GalleryModel.h"
-#include "orka/picture/DibPicture.h"
 
 #include <map>
 #include <optional>
@@ -32,6 +30,7 @@ namespace orka::app::ui {
 
 class ChooseMediaPage;
 class ChooseFilePage;
+class ItemEditingPages;
 class UploadOrSavePage;
 struct WizardSource;
 struct WizardResult;
@@ -51,10 +50,10 @@ public:
     ChooseMediaPage& chooseMediaPage() const { return *chooseMedia_; }
     ChooseFilePage& chooseFilePage() const { return *chooseFile_; }
     UploadOrSavePage& uploadOrSavePage() const { return *uploadOrSave_; }
-    audio::ui::RingToneEditPage& ringTonePage() const { return *ringTone_; }
-    picture::ui::CapturePicturePage& capturePicturePage() const { return *capturePicture_; }
-    picture::ui::CaptureAnimationPage& captureAnimationPage() const { return *captureAnimation_; }
-    orka::ui::EditPicturePage& editPicturePage() const { return *editPicture_; }
+    audio::ui::RingToneEditPage& ringTonePage() const;
+    picture::ui::CapturePicturePage& capturePicturePage() const;
+    picture::ui::CaptureAnimationPage& captureAnimationPage() const;
+    orka::ui::EditPicturePage& editPicturePage() const;
     int categoryId() const { return categoryId_; }
 
     // How the wizard was left (ManagementMode also when it was closed).
@@ -73,10 +72,7 @@ private:
     void chooseCategory(int categoryId);
     void importMidlet();
     void sourceChosen(const WizardSource& source);
-    void picturesCaptured(const std::vector<DibPicture>& pictures);
-    void picturesEdited(const std::vector<DibPicture>& pictures);
-    void resultReady(std::vector<ItemContent> contents);
-    void connectEditingPages();
+    void resultReady(const std::vector<ItemContent>& contents);
     void nextItem();
     void finish(const WizardExit& exit);
 
@@ -87,15 +83,10 @@ private:
     ChooseMediaPage* chooseMedia_ = nullptr;
     ChooseFilePage* chooseFile_ = nullptr;
     UploadOrSavePage* uploadOrSave_ = nullptr;
-    audio::ui::RingToneEditPage* ringTone_ = nullptr;
-    picture::ui::CapturePicturePage* capturePicture_ = nullptr;
-    picture::ui::CaptureAnimationPage* captureAnimation_ = nullptr;
-    orka::ui::EditPicturePage* editPicture_ = nullptr;
+    ItemEditingPages* editing_ = nullptr; // the capture, edit and ring-tone pages of a pass
     std::string sourceName_; // the name the result of this pass starts with
     WizardPage current_ = WizardPage::ChooseMedia;
     int categoryId_ = 0;
-    unsigned suffixId_ = 0;
-    QTemporaryDir scratch_; // bitmaps of gallery pictures handed to the picture pages
     WizardEnd end_ = WizardEnd::ManagementMode;
     bool placeMainWindow_ = false;
     bool finished_ = false;
