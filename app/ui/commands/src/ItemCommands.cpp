@@ -237,6 +237,7 @@ bool ItemCommands::editItem(int folderId, std::size_t index)
     FolderNode* folder = folderFor(folderId, true);
     if (!folder || index >= folder->items.size() || !canEditItem(folderId, index))
         return false;
+    app_.uiInfo().setLastMode(WorkingMode::ImportOrEdit);
     ItemEditorDialog editor(window_);
     auto contents = editor.runEdit(categoryOf(folderId), folder->items[index]);
     if (!contents || contents->size() != 1)
