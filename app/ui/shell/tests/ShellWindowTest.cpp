@@ -95,6 +95,13 @@ class ShellWindowTest : public QObject {
         doc_->saveFolder(kMine);
     }
 
+    // A gallery of its own with the samples the program ships.
+    void useShippedSamples()
+    {
+        doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("shipped").toStdString(), shippedSamplesDir());
+        doc_->build();
+    }
+
     // The document as a later start reads it back.
     FolderNode& reread(int folderId)
     {
@@ -707,8 +714,7 @@ private Q_SLOTS:
 
     void editIsNotOfferedInTheSamples()
     {
-        doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("shipped").toStdString(), shippedSamplesDir());
-        doc_->build();
+        useShippedSamples();
         COrkaApp app;
         app.settings() = loadSettings();
         CMainFrame frame(app, *doc_);
@@ -723,8 +729,7 @@ private Q_SLOTS:
     void sampleTunesPlayAndStop()
     {
         // The gallery with the samples the program ships: two tunes, MIDI and SMAF.
-        doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("shipped").toStdString(), shippedSamplesDir());
-        doc_->build();
+        useShippedSamples();
         COrkaApp app;
         app.settings() = loadSettings();
         CMainFrame frame(app, *doc_);

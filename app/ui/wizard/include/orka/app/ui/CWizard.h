@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include "orka/app/GalleryModel.h"
+#include "orka/app/ui/ItemEditingPages.h"
 
 #include <map>
 #include <optional>
@@ -15,22 +16,10 @@
 
 class QStackedWidget;
 
-namespace orka::audio::ui {
-class RingToneEditPage;
-}
-namespace orka::picture::ui {
-class CapturePicturePage;
-class CaptureAnimationPage;
-} // namespace orka::picture::ui
-namespace orka::ui {
-class EditPicturePage;
-}
-
 namespace orka::app::ui {
 
 class ChooseMediaPage;
 class ChooseFilePage;
-class ItemEditingPages;
 class UploadOrSavePage;
 struct WizardSource;
 struct WizardResult;
