@@ -283,15 +283,26 @@ private Q_SLOTS:
 
         // Backing out of the first page changes nothing.
         EditorScript editor;
-        editor.then([](ItemEditorDialog& dialog) { backOn(dialog.pages().editPicturePage()); })
-            .then([](ItemEditorDialog& dialog) {
-                QCOMPARE(dialog.windowTitle(), title(WizardPage::EditPicture, 65045));
-                dialog.pages().editPicturePage().flipHorizontal();
-                nextOn(dialog.pages().editPicturePage());
-            });
+        editor.then([](ItemEditorDialog& dialog) { backOn(dialog.pages().editPicturePage()); });
         QVERIFY(!commands_->editItem(kSkies, 0));
         QCOMPARE(doc_->findFolder(kSkies)->items[0], sky);
 
+        // A folder file that cannot be written leaves the item shown as it was.
+        PromptScript prompts;
+        const fs::path blocked = doc_->folderFilePath(kSkies);
+        fs::remove(blocked);
+        fs::create_directories(blocked / "in-the-way");
+        editor.then([](ItemEditorDialog& dialog) { nextOn(dialog.pages().editPicturePage()); });
+        QVERIFY(!commands_->editItem(kSkies, 0));
+        QCOMPARE(prompts.texts().size(), 1);
+        QCOMPARE(doc_->findFolder(kSkies)->items[0], sky);
+        fs::remove_all(blocked);
+
+        editor.then([](ItemEditorDialog& dialog) {
+            QCOMPARE(dialog.windowTitle(), title(WizardPage::EditPicture, 65045));
+            dialog.pages().editPicturePage().flipHorizontal();
+            nextOn(dialog.pages().editPicturePage());
+        });
         QVERIFY(commands_->editItem(kSkies, 0));
         QCOMPARE(doc_->findFolder(kSkies)->items[0].handsetNumber, 7);
         const auto items = onDisk(kSkies);
