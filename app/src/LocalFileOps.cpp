@@ -106,31 +106,6 @@ void refuseForbiddenCharacters(const std::string& name)
         throw GalleryRefusal(kStrNameCharacters);
 }
 
-// The item name a file brings: its title made plain, without characters the container
-// files cannot hold, and short enough for their name field.
-std::string itemNameFromFile(const fs::path& file)
-{
-    const std::string title = plainName(file.stem().string());
-    std::string name;
-    std::size_t ansiBytes = 0;
-    for (std::size_t i = 0; i < title.size();) {
-        std::size_t next = i + 1;
-        while (next < title.size() && isContinuationByte(title[next]))
-            ++next;
-        std::string character = title.substr(i, next - i);
-        const auto ansi = platform::Codepage::utf8ToAnsi(character);
-        if (!ansi || ansi->empty())
-            character = std::string(1, kReplacement);
-        const std::size_t bytes = ansi && !ansi->empty() ? ansi->size() : 1;
-        if (ansiBytes + bytes > kMaxNameBytes)
-            break;
-        ansiBytes += bytes;
-        name += character;
-        i = next;
-    }
-    return name;
-}
-
 // Shrinks a picture to fit within the limits, keeping its proportions; 0 means no limit.
 DibPicture fittedWithin(const DibPicture& picture, int widthLimit, int heightLimit)
 {
@@ -239,6 +214,29 @@ PictureFormat pictureFormatOf(ExportType type)
 } // namespace
 
 // --- names ---
+
+std::string itemNameFromFile(const fs::path& file)
+{
+    const std::string title = plainName(file.stem().string());
+    std::string name;
+    std::size_t ansiBytes = 0;
+    for (std::size_t i = 0; i < title.size();) {
+        std::size_t next = i + 1;
+        while (next < title.size() && isContinuationByte(title[next]))
+            ++next;
+        std::string character = title.substr(i, next - i);
+        const auto ansi = platform::Codepage::utf8ToAnsi(character);
+        if (!ansi || ansi->empty())
+            character = std::string(1, kReplacement);
+        const std::size_t bytes = ansi && !ansi->empty() ? ansi->size() : 1;
+        if (ansiBytes + bytes > kMaxNameBytes)
+            break;
+        ansiBytes += bytes;
+        name += character;
+        i = next;
+    }
+    return name;
+}
 
 std::string validateName(std::string_view name, const fs::path& directory, std::string_view extraForbidden)
 {

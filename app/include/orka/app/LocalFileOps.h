@@ -77,6 +77,9 @@ bool isMenuPackageFile(const std::filesystem::path& file);
 // The files chosen for an import: a package must come alone (65152); any extension the
 // category does not take is 65181.
 void checkImportSelection(int categoryId, const std::vector<std::filesystem::path>& files);
+// The item name a file brings: its title made plain, without characters the container
+// files cannot hold, and short enough for their name field.
+std::string itemNameFromFile(const std::filesystem::path& file);
 // A file as an item of the category, named after the file: pictures fitted within the
 // category's size, animations the first five frames of a GIF fitted likewise, ring tones a
 // Standard MIDI File or SMAF file of at most the category's size limit (65072).

@@ -4,6 +4,9 @@
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/LocalFileOps.h"
 #include "orka/app/OrkaApp.h"
+#include "orka/app/ui/ItemEditingPages.h"
+#include "orka/app/ui/ItemEditorDialog.h"
+#include "orka/app/ui/WizardWork.h"
 #include "orka/platform/Mailer.h"
 #include "orka/platform/StatePaths.h"
 #include "orka/ui/UiText.h"
@@ -190,13 +193,26 @@ bool ItemCommands::importInto(int folderId)
         return false;
     }
 
-    // Every file is read before any becomes an item, so a failed import changes nothing.
-    std::vector<GalleryItem> items;
+    // Every file is checked before any editing starts; then each goes through its editing
+    // pages, and only when all of them finished does anything become an item.
+    std::vector<WizardSource> sources;
     if (!attempt([&] {
-            for (const auto& file : files)
-                items.push_back(importItem(categoryId, file));
+            for (const auto& file : files) {
+                sources.push_back(importedSource(categoryId, std::span(&file, 1)));
+                sources.back().name = itemNameFromFile(file);
+            }
         }))
         return false;
+    std::vector<GalleryItem> items;
+    ItemEditorDialog editor(window_);
+    for (const WizardSource& source : sources) {
+        auto contents = editor.runImport(categoryId, source);
+        if (!contents)
+            return false; // the user left the pages: nothing of this import is kept
+        contents = contentsForFolder(folder->kind, std::move(*contents));
+        for (std::size_t n = 0; n < contents->size(); ++n)
+            items.push_back(GalleryItem::make(nthItemName(source.name, n), std::move((*contents)[n])));
+    }
     const std::size_t before = folder->items.size();
     const bool added = attempt([&] {
         for (auto& item : items)
@@ -207,6 +223,35 @@ bool ItemCommands::importInto(int folderId)
         folder->items.erase(folder->items.begin() + std::ptrdiff_t(before), folder->items.end());
     Q_EMIT folderChanged(folderId);
     return added;
+}
+
+bool ItemCommands::canEditItem(int folderId, std::size_t index) const
+{
+    const FolderNode* folder = doc_.findFolder(folderId);
+    return folder && folder->stored() && !folder->readOnly && index < folder->items.size() &&
+           ItemEditingPages::isEditable(folder->items[index].content);
+}
+
+bool ItemCommands::editItem(int folderId, std::size_t index)
+{
+    FolderNode* folder = folderFor(folderId, true);
+    if (!folder || index >= folder->items.size() || !canEditItem(folderId, index))
+        return false;
+    app_.uiInfo().setLastMode(WorkingMode::ImportOrEdit);
+    ItemEditorDialog editor(window_);
+    auto contents = editor.runEdit(categoryOf(folderId), folder->items[index]);
+    if (!contents || contents->size() != 1)
+        return false;
+    // The item as it was comes back when the folder file cannot take the edit.
+    const GalleryItem before = folder->items[index];
+    const bool replaced = attempt([&] {
+        doc_.replaceItemContent(folderId, index, std::move(contents->front()));
+        doc_.saveFolder(folderId);
+    });
+    if (!replaced)
+        folder->items[index] = before;
+    Q_EMIT folderChanged(folderId);
+    return replaced;
 }
 
 bool ItemCommands::exportItems(int folderId, const std::vector<std::size_t>& indexes)

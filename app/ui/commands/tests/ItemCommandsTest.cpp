@@ -6,6 +6,9 @@
 #include "orka/app/LocalFileOps.h"
 #include "orka/app/OrkaApp.h"
 #include "orka/app/ui/ItemCommands.h"
+#include "orka/app/ui/ItemEditingPages.h"
+
+#include "../../editing/tests/EditingTestSupport.h"
 #include "orka/pio.h"
 #include "orka/testing/SimulatorProcess.h"
 #include "orka/testing/ToolRunner.h"
@@ -233,11 +236,18 @@ private Q_SLOTS:
         QVERIFY(doc_->findFolder(id)->items.empty());
         QCOMPARE(script.shown().front().filter.contains(QStringLiteral("*.pak")), false);
 
+        // A picture is captured in the wallpaper's shape and handed on at its size.
         script.choose({in.filePath(QStringLiteral("wide.bmp"))});
+        orka::app::ui::testing::EditorScript editor;
+        editor.then([](orka::app::ui::ItemEditorDialog& dialog) {
+            orka::app::ui::testing::nextOn(*dialog.pages().page(WizardPage::CapturePicture));
+            orka::app::ui::testing::nextOn(*dialog.pages().page(WizardPage::EditPicture));
+        });
         QVERIFY(commands_->importInto(id));
+        QCOMPARE(editor.opened(), 1);
         const auto& bitmap = std::get<PictureContent>(doc_->findFolder(id)->items.at(0).content).bitmap;
         QCOMPARE(int(bitmap.width), 128);
-        QCOMPARE(int(bitmap.height), 32);
+        QCOMPARE(int(bitmap.height), 124);
         QVERIFY(fs::exists(doc_->folderFilePath(id)));
     }
 

@@ -221,6 +221,11 @@ void CMainFrame::bindItemCommands()
     });
 
     actions_->bind(cmd::kImport, [this] { items_->importInto(selectedNodeId()); });
+    actions_->bind(cmd::kEdit, [this] {
+        const auto rows = selectedIndexes();
+        if (rows.size() == 1)
+            items_->editItem(selectedNodeId(), rows.front());
+    });
     actions_->bind(cmd::kExport, [this] { items_->exportItems(selectedNodeId(), selectedIndexes()); });
     actions_->bind(cmd::kExportToFile, [this] { items_->exportItems(selectedNodeId(), selectedIndexes()); });
     actions_->bind(cmd::kExportByMail, [this] { items_->mailItems(selectedNodeId(), selectedIndexes()); });
@@ -436,6 +441,8 @@ void CMainFrame::updateCommandStates()
     commandAction(cmd::kRenameFolder)->setEnabled(userFolder);
     commandAction(cmd::kNewFolder)->setEnabled(node != kRootId);
     commandAction(cmd::kImport)->setEnabled(shown && acceptsItems(*shown) && !model_->folder()->readOnly);
+    const auto rows = dataPane_->selectedRows();
+    commandAction(cmd::kEdit)->setEnabled(shown && rows.size() == 1 && items_->canEditItem(*shown, rows.front()));
     commandAction(cmd::kDownload)->setEnabled(node != kRootId);
     for (unsigned id : {cmd::kExport, cmd::kExportToFile, cmd::kExportByMail, cmd::kUpload, cmd::kPreviewOnHandset})
         commandAction(id)->setEnabled(selected && shown);

@@ -15,6 +15,10 @@
 #include "orka/app/ui/OrkaView.h"
 #include "orka/ui/UserPrompts.h"
 
+#include "EditPicturePage.h"
+#include "orka/app/ui/ItemEditingPages.h"
+#include "../../editing/tests/EditingTestSupport.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -25,6 +29,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QScrollBar>
@@ -89,6 +94,13 @@ class ShellWindowTest : public QObject {
         for (const auto& name : items)
             doc_->addItem(kMine, picture(name, width++, 0x40));
         doc_->saveFolder(kMine);
+    }
+
+    // A gallery of its own with the samples the program ships.
+    void useShippedSamples()
+    {
+        doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("shipped").toStdString(), shippedSamplesDir());
+        doc_->build();
     }
 
     // The document as a later start reads it back.
@@ -667,11 +679,70 @@ private Q_SLOTS:
         QVERIFY(!enabled(cmd::kCut) && !enabled(cmd::kPaste) && !enabled(cmd::kDeleteItem) && !enabled(cmd::kRenameItem));
     }
 
+    void editFollowsTheOneSelectedItem()
+    {
+        COrkaApp app;
+        app.settings() = loadSettings();
+        constexpr int kTunes = 70000 + kFirstUserSlot;
+        doc_->addLocalFolder(70000, kTunes, "tunes");
+        std::vector<std::uint8_t> smaf(64, 0x20), midi(64, 0x20);
+        std::copy_n("MMMD", 4, smaf.begin());
+        std::copy_n("MThd", 4, midi.begin());
+        doc_->addItem(kTunes, GalleryItem::make("ready", MelodyContent{MelodyContent::kSmaf, smaf}));
+        doc_->addItem(kTunes, GalleryItem::make("song", MelodyContent{MelodyContent::kMidi, midi}));
+        CMainFrame frame(app, *doc_);
+        auto enabled = [&frame] { return frame.commandAction(cmd::kEdit)->isEnabled(); };
+        frame.showNode(kMine);
+        QVERIFY(!enabled());
+        frame.selectItems({0});
+        QVERIFY(enabled());
+        frame.selectItems({0, 1});
+        QVERIFY(!enabled());
+        frame.showNode(kTunes);
+        frame.selectItems({0});
+        QVERIFY(!enabled()); // a SMAF tune is finished as it is
+        frame.selectItems({1});
+        QVERIFY(enabled());
+        frame.showNode(kWallpapers + kHandsetSlot);
+        QVERIFY(!enabled());
+
+        // The edit's result is the item's content on disk, and the views hear of it.
+        frame.showNode(kMine);
+        frame.selectItems({0});
+        const GalleryItem before = doc_->findFolder(kMine)->items[0];
+        QSignalSpy changed(&frame, &CMainFrame::folderChanged);
+        testing::EditorScript editor;
+        editor.then([](ItemEditorDialog& dialog) {
+            dialog.pages().editPicturePage().rotateLeft();
+            testing::nextOn(dialog.pages().editPicturePage());
+        });
+        frame.commandAction(cmd::kEdit)->trigger();
+        QCOMPARE(editor.opened(), 1);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toInt(), kMine);
+        const GalleryItem& after = reread(kMine).items[0];
+        QCOMPARE(after.name, before.name);
+        QCOMPARE(int(std::get<PictureContent>(after.content).bitmap.height), 5); // was 5 wide, 10 high
+    }
+
+    void editIsNotOfferedInTheSamples()
+    {
+        useShippedSamples();
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        for (int category : {20000, 50000, 70000}) {
+            frame.showNode(category + kSamplesSlot);
+            QVERIFY(!doc_->findFolder(category + kSamplesSlot)->items.empty());
+            frame.selectItems({0});
+            QVERIFY(!frame.commandAction(cmd::kEdit)->isEnabled());
+        }
+    }
+
     void sampleTunesPlayAndStop()
     {
         // The gallery with the samples the program ships: two tunes, MIDI and SMAF.
-        doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("shipped").toStdString(), shippedSamplesDir());
-        doc_->build();
+        useShippedSamples();
         COrkaApp app;
         app.settings() = loadSettings();
         CMainFrame frame(app, *doc_);

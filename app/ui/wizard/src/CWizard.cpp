@@ -1,12 +1,13 @@
 #include "orka/app/ui/CWizard.h"
 
 #include "WizardPages.h"
-#include "WizardWork.h"
+#include "orka/app/ui/WizardWork.h"
 
 #include "EditPicturePage.h"
 #include "orka/app/COrkaDoc.h"
 #include "orka/app/OrkaApp.h"
 #include "orka/app/ui/ItemCommands.h"
+#include "orka/app/ui/ItemEditingPages.h"
 #include "orka/audio/ui/RingToneEditPage.h"
 #include "orka/picture/ui/CaptureAnimationPage.h"
 #include "orka/picture/ui/CapturePicturePage.h"
@@ -42,23 +43,20 @@ CWizard::CWizard(COrkaApp& app, COrkaDoc& doc, QWidget* parent)
 
     chooseMedia_ = new ChooseMediaPage;
     chooseFile_ = new ChooseFilePage(doc_);
-    captureAnimation_ = new picture::ui::CaptureAnimationPage;
     uploadOrSave_ = new UploadOrSavePage(app_, doc_);
-    capturePicture_ = new picture::ui::CapturePicturePage;
-    editPicture_ = new orka::ui::EditPicturePage;
-    ringTone_ = new audio::ui::RingToneEditPage;
-    // The pages in the order of the table, made once for the whole run.
+    stack_->addWidget(chooseMedia_);
+    stack_->addWidget(chooseFile_);
+    stack_->addWidget(uploadOrSave_);
+    editing_ = new ItemEditingPages(*stack_, this);
+    // The pages of the table, made once for the whole run.
     pages_ = {
         {WizardPage::ChooseMedia, chooseMedia_},
         {WizardPage::ChooseFile, chooseFile_},
-        {WizardPage::CaptureAnimation, captureAnimation_},
         {WizardPage::UploadOrSave, uploadOrSave_},
-        {WizardPage::CapturePicture, capturePicture_},
-        {WizardPage::EditPicture, editPicture_},
-        {WizardPage::RingToneEditing, ringTone_},
     };
     for (const auto& info : kWizardPages)
-        stack_->addWidget(pages_.at(info.page));
+        if (QWidget* page = editing_->page(info.page))
+            pages_[info.page] = page;
 
     connect(chooseMedia_, &ChooseMediaPage::categoryChosen, this, &CWizard::chooseCategory);
     connect(chooseMedia_, &ChooseMediaPage::javaChosen, this, &CWizard::importMidlet);
@@ -69,32 +67,19 @@ CWizard::CWizard(COrkaApp& app, COrkaDoc& doc, QWidget* parent)
     connect(uploadOrSave_, &UploadOrSavePage::nextItemRequested, this, &CWizard::nextItem);
     connect(uploadOrSave_, &UploadOrSavePage::managementModeRequested, this, &CWizard::leaveToManagementMode);
     connect(uploadOrSave_, &UploadOrSavePage::endProgramRequested, this, &CWizard::leaveAndEndProgram);
-    connectEditingPages();
+    connect(editing_, &ItemEditingPages::pageWanted, this, &CWizard::showPage);
+    connect(editing_, &ItemEditingPages::finished, this, &CWizard::resultReady);
+    connect(editing_, &ItemEditingPages::leftFirstPage, this,
+            [this] { showPage(WizardPage::ChooseFile, findCategoryRow(categoryId_)->nameId); });
     showPage(WizardPage::ChooseMedia);
 }
 
-void CWizard::connectEditingPages()
-{
-    const auto backToFile = [this] { showPage(WizardPage::ChooseFile, suffixId_); };
-    connect(capturePicture_, &picture::ui::CapturePicturePage::picturesCaptured, this, &CWizard::picturesCaptured);
-    connect(capturePicture_, &picture::ui::CapturePicturePage::backRequested, this, backToFile);
-    connect(editPicture_, &orka::ui::EditPicturePage::picturesEdited, this, &CWizard::picturesEdited);
-    connect(editPicture_, &orka::ui::EditPicturePage::backRequested, this,
-            [this] { showPage(WizardPage::CapturePicture, suffixId_); });
-    connect(captureAnimation_, &picture::ui::CaptureAnimationPage::animationCaptured, this,
-            [this](const AnimationContent& animation) { resultReady({animation}); });
-    connect(captureAnimation_, &picture::ui::CaptureAnimationPage::backRequested, this, backToFile);
-    connect(ringTone_, &audio::ui::RingToneEditPage::ringToneMade, this, [this](const std::vector<std::uint8_t>& smaf) {
-        ringTone_->stopPlayback();
-        resultReady({MelodyContent{MelodyContent::kSmaf, smaf}});
-    });
-    connect(ringTone_, &audio::ui::RingToneEditPage::backRequested, this, [this, backToFile] {
-        ringTone_->stopPlayback();
-        backToFile();
-    });
-}
-
 CWizard::~CWizard() = default;
+
+audio::ui::RingToneEditPage& CWizard::ringTonePage() const { return editing_->ringTonePage(); }
+picture::ui::CapturePicturePage& CWizard::capturePicturePage() const { return editing_->capturePicturePage(); }
+picture::ui::CaptureAnimationPage& CWizard::captureAnimationPage() const { return editing_->captureAnimationPage(); }
+orka::ui::EditPicturePage& CWizard::editPicturePage() const { return editing_->editPicturePage(); }
 
 QWidget* CWizard::page(WizardPage page) const
 {
@@ -107,7 +92,6 @@ void CWizard::showPage(WizardPage page, unsigned suffixId)
     if (!widget)
         return;
     current_ = page;
-    suffixId_ = suffixId;
     stack_->setCurrentWidget(widget);
     const std::string suffix = suffixId ? toUtf8(uiText(suffixId)) : std::string();
     setWindowTitle(fromUtf8(wizardWindowTitle(toUtf8(uiText(wizardTitleId(page))), suffix)));
@@ -132,61 +116,19 @@ void CWizard::importMidlet()
 
 void CWizard::sourceChosen(const WizardSource& source)
 {
-    const auto step = nextStepAfterChoosing(categoryId_, source.kind);
-    if (!step)
-        return;
     sourceName_ = source.name;
-    try {
-        switch (step->page) {
-        case WizardPage::CapturePicture:
-            capturePicture_->setCategory(categoryId_);
-            // A file the picture reader refuses was reported by the page; the pass stays here.
-            if (!capturePicture_->setSourceFile(fromUtf8(sourceFile(source, scratch_.path().toStdString()).string())))
-                return;
-            break;
-        case WizardPage::CaptureAnimation:
-            // An animation of the gallery has its five frames already.
-            if (source.itemContent) {
-                resultReady({*source.itemContent});
-                return;
-            }
-            if (!captureAnimation_->setSourceFile(fromUtf8(source.file.string())))
-                return;
-            break;
-        case WizardPage::RingToneEditing:
-            ringTone_->setSong(source.tune, fromUtf8(source.name));
-            break;
-        default:
-            uploadOrSave_->setResult(categoryId_, resultWithoutEditing(source, categoryId_));
-            break;
-        }
-    } catch (const std::exception& failure) {
-        orka::ui::showFailure(this, failure);
-        return;
-    }
-    showPage(step->page, step->suffixId);
+    editing_->startImport(categoryId_, source);
 }
 
-void CWizard::picturesCaptured(const std::vector<DibPicture>& pictures)
+void CWizard::resultReady(const std::vector<ItemContent>& contents)
 {
-    editPicture_->setPictures(pictures, categoryId_);
-    showPage(WizardPage::EditPicture, suffixId_);
-}
-
-void CWizard::picturesEdited(const std::vector<DibPicture>& pictures)
-{
-    resultReady(itemContentsOf(pictures, categoryId_));
-}
-
-void CWizard::resultReady(std::vector<ItemContent> contents)
-{
-    uploadOrSave_->setResult(categoryId_, {sourceName_, std::move(contents)});
+    uploadOrSave_->setResult(categoryId_, {sourceName_, contents});
     showPage(WizardPage::UploadOrSave, findCategoryRow(categoryId_)->nameId);
 }
 
 void CWizard::nextItem()
 {
-    captureAnimation_->resetTools();
+    editing_->stopBackground();
     showPage(WizardPage::ChooseMedia);
 }
 
@@ -217,8 +159,7 @@ void CWizard::finish(const WizardExit& exit)
         return;
     finished_ = true;
     uploadOrSave_->finishBackground(std::chrono::milliseconds(100));
-    ringTone_->stopPlayback();
-    captureAnimation_->resetTools();
+    editing_->stopBackground();
     end_ = exit.endProgram ? WizardEnd::EndProgram : WizardEnd::ManagementMode;
     placeMainWindow_ = exit.placeMainWindow;
     done(exit.endProgram ? QDialog::Rejected : QDialog::Accepted);

@@ -12,9 +12,6 @@
 #include "orka/app/GalleryNames.h"
 #include "orka/app/ItemPictures.h"
 #include "orka/app/OrkaApp.h"
-#include "orka/picture/Animation.h"
-#include "orka/picture/MenuPackage.h"
-#include "orka/picture/PictureFile.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
@@ -50,32 +47,6 @@ bool folderTakes(const FolderNode& folder, const ItemContent& content)
 {
     const bool local = isLocalFolder(folder.id) || folder.kind == FolderKind::SavedMenus;
     return local && !folder.readOnly && contentFits(folder.kind, content);
-}
-
-// The name of the n-th item of a result of several (n from 0): "name", "name_2", ...
-std::string nthName(const std::string& name, std::size_t n)
-{
-    return n == 0 ? name : name + "_" + std::to_string(n + 1);
-}
-
-// Checks that an imported file can be read as what it claims to be, so that a refused file
-// leaves the page as it was.
-void checkReadable(const WizardSource& source)
-{
-    switch (source.kind) {
-    case SourceKind::Picture:
-        loadPicture(source.file);
-        break;
-    case SourceKind::MenuPackage:
-        readMenuPackageFile(source.file);
-        break;
-    case SourceKind::Animation:
-        Animation::open(source.file);
-        break;
-    case SourceKind::Midi:
-    case SourceKind::Smaf:
-        break; // read and told apart by acceptImport
-    }
 }
 
 } // namespace
@@ -200,14 +171,7 @@ void ChooseFilePage::importFiles()
     for (const QString& file : chosen)
         files.emplace_back(toUtf8(file));
     try {
-        AcceptedSource accepted = acceptImport(categoryId_, files);
-        WizardSource source;
-        source.name = accepted.file.stem().string();
-        source.kind = accepted.kind;
-        source.file = accepted.file;
-        source.tune = std::move(accepted.tune);
-        checkReadable(source);
-        imported_.push_back(std::move(source));
+        imported_.push_back(importedSource(categoryId_, files));
     } catch (const std::exception& failure) {
         orka::ui::showFailure(this, failure);
         return;
@@ -377,7 +341,7 @@ void UploadOrSavePage::save()
         // A folder's file is read before it grows, so that its earlier items are written too.
         doc_.openFolder(folderId);
         for (const ItemContent& content : result_->contents) {
-            doc_.addItem(folderId, GalleryItem::make(nthName(name, added), content));
+            doc_.addItem(folderId, GalleryItem::make(nthItemName(name, added), content));
             ++added;
         }
         doc_.saveFolder(folderId);

@@ -1,6 +1,6 @@
 #pragma once
 // The wizard's own three pages: choose media (210), choose file (211), upload or save (212).
-#include "WizardWork.h"
+#include "orka/app/ui/WizardWork.h"
 
 #include "orka/app/WizardFlow.h"
 #include "orka/smaf/SmafPlayer.h"

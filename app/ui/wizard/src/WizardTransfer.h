@@ -1,6 +1,6 @@
 #pragma once
 // Sending the wizard's result to the handset: an upload, or the handset's own preview of it.
-#include "WizardWork.h"
+#include "orka/app/ui/WizardWork.h"
 
 class QWidget;
 

@@ -3,6 +3,7 @@
 #include "orka/app/ui/CWizard.h"
 
 #include "../src/WizardPages.h"
+#include "../../editing/tests/EditingTestSupport.h"
 
 #include "EditPicturePage.h"
 #include "orka/audio/ui/RingToneEditPage.h"
@@ -32,6 +33,8 @@
 
 using namespace orka::app;
 using namespace orka::app::ui;
+using orka::app::ui::testing::click;
+using orka::app::ui::testing::nextOn;
 using orka::ui::Answer;
 using orka::ui::PromptScript;
 using orka::ui::uiFormat;
@@ -52,12 +55,6 @@ std::vector<std::uint8_t> tune(const char (&mark)[5], std::size_t size)
     return bytes;
 }
 
-void click(QAbstractButton* button)
-{
-    QVERIFY(button);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
 } // namespace
 
 class WizardTest : public QObject {
@@ -73,12 +70,6 @@ class WizardTest : public QObject {
     {
         orka::testing::writeBytes(files_ / name, bytes);
         return files_ / name;
-    }
-
-    // "下一步" of an editing page of another subsystem.
-    static void nextOn(QWidget& page)
-    {
-        click(page.findChild<QPushButton*>(QStringLiteral("nextButton")));
     }
 
     // From the capture picture page through the edit picture page, as they stand.
@@ -313,6 +304,27 @@ private Q_SLOTS:
         click(page.nextItemButton());
         QCOMPARE(script.texts().size(), 3);
         QCOMPARE(wizard.currentPage(), WizardPage::ChooseMedia);
+    }
+
+    void backFromEditingPagesRetracesThePass()
+    {
+        PromptScript script;
+        CWizard wizard(*app_, *doc_);
+        wizard.show();
+        const fs::path bmp = orka::savePicture(orka::DibPicture(60, 40, 3), files_ / "hill", orka::SaveKind::Bmp);
+        importInto(wizard, kWallpaper, {bmp}, script);
+        click(wizard.chooseFilePage().nextButton());
+        nextOn(wizard.capturePicturePage());
+        orka::app::ui::testing::backOn(wizard.editPicturePage());
+        QCOMPARE(wizard.currentPage(), WizardPage::CapturePicture);
+        orka::app::ui::testing::backOn(wizard.capturePicturePage());
+        QCOMPARE(wizard.currentPage(), WizardPage::ChooseFile);
+        QCOMPARE(wizard.windowTitle(), QStringLiteral("精靈 - 選取檔案 - 桌布"));
+        // The same file starts the pass again.
+        click(wizard.chooseFilePage().nextButton());
+        throughPictureEditing(wizard);
+        QCOMPARE(wizard.uploadOrSavePage().result()->name, std::string("hill"));
+        QVERIFY(script.texts().isEmpty());
     }
 
     void firstSaveWithoutFoldersMakesOne()

@@ -62,9 +62,17 @@ public:
     // Deletes the items at the indexes, with the confirmations the preferences ask for; in
     // the handset folder also on the handset when the user agrees.
     bool deleteItems(int folderId, std::vector<std::size_t> indexes);
-    // Files chosen by the user become items of the folder (in the main-menu category also a
-    // ".pak" package, which goes to the handset as one set).
+    // Files chosen by the user go through their editing pages (capture and edit a picture,
+    // capture an animation's frames, make a ring tone of a MIDI tune) and become items of the
+    // folder; a user who leaves the pages of any file keeps nothing of the import. In the
+    // main-menu category a ".pak" package goes to the handset as one set instead.
     bool importInto(int folderId);
+    // Whether the item can be edited in place: a picture, animation, main-menu set or MIDI
+    // tune of a stored folder that takes changes.
+    bool canEditItem(int folderId, std::size_t index) const;
+    // The item goes through its editing pages and the result takes its place, keeping its
+    // name; 4027 for a read-only folder.
+    bool editItem(int folderId, std::size_t index);
     bool exportItems(int folderId, const std::vector<std::size_t>& indexes);
     bool mailItems(int folderId, const std::vector<std::size_t>& indexes);
     // A ".jad" descriptor with its ".jar" beside it, uploaded as a Java MIDlet.

@@ -5,10 +5,9 @@
 #include "orka/app/ui/Wizard.h"
 
 #include <QDialog>
-#include <QTemporaryDir>
 
 #include "orka/app/GalleryModel.h"
-#include "orka/picture/DibPicture.h"
+#include "orka/app/ui/ItemEditingPages.h"
 
 #include <map>
 #include <optional>
@@ -16,17 +15,6 @@
 #include <vector>
 
 class QStackedWidget;
-
-namespace orka::audio::ui {
-class RingToneEditPage;
-}
-namespace orka::picture::ui {
-class CapturePicturePage;
-class CaptureAnimationPage;
-} // namespace orka::picture::ui
-namespace orka::ui {
-class EditPicturePage;
-}
 
 namespace orka::app::ui {
 
@@ -51,10 +39,10 @@ public:
     ChooseMediaPage& chooseMediaPage() const { return *chooseMedia_; }
     ChooseFilePage& chooseFilePage() const { return *chooseFile_; }
     UploadOrSavePage& uploadOrSavePage() const { return *uploadOrSave_; }
-    audio::ui::RingToneEditPage& ringTonePage() const { return *ringTone_; }
-    picture::ui::CapturePicturePage& capturePicturePage() const { return *capturePicture_; }
-    picture::ui::CaptureAnimationPage& captureAnimationPage() const { return *captureAnimation_; }
-    orka::ui::EditPicturePage& editPicturePage() const { return *editPicture_; }
+    audio::ui::RingToneEditPage& ringTonePage() const;
+    picture::ui::CapturePicturePage& capturePicturePage() const;
+    picture::ui::CaptureAnimationPage& captureAnimationPage() const;
+    orka::ui::EditPicturePage& editPicturePage() const;
     int categoryId() const { return categoryId_; }
 
     // How the wizard was left (ManagementMode also when it was closed).
@@ -73,10 +61,7 @@ private:
     void chooseCategory(int categoryId);
     void importMidlet();
     void sourceChosen(const WizardSource& source);
-    void picturesCaptured(const std::vector<DibPicture>& pictures);
-    void picturesEdited(const std::vector<DibPicture>& pictures);
-    void resultReady(std::vector<ItemContent> contents);
-    void connectEditingPages();
+    void resultReady(const std::vector<ItemContent>& contents);
     void nextItem();
     void finish(const WizardExit& exit);
 
@@ -87,15 +72,10 @@ private:
     ChooseMediaPage* chooseMedia_ = nullptr;
     ChooseFilePage* chooseFile_ = nullptr;
     UploadOrSavePage* uploadOrSave_ = nullptr;
-    audio::ui::RingToneEditPage* ringTone_ = nullptr;
-    picture::ui::CapturePicturePage* capturePicture_ = nullptr;
-    picture::ui::CaptureAnimationPage* captureAnimation_ = nullptr;
-    orka::ui::EditPicturePage* editPicture_ = nullptr;
+    ItemEditingPages* editing_ = nullptr; // the capture, edit and ring-tone pages of a pass
     std::string sourceName_; // the name the result of this pass starts with
     WizardPage current_ = WizardPage::ChooseMedia;
     int categoryId_ = 0;
-    unsigned suffixId_ = 0;
-    QTemporaryDir scratch_; // bitmaps of gallery pictures handed to the picture pages
     WizardEnd end_ = WizardEnd::ManagementMode;
     bool placeMainWindow_ = false;
     bool finished_ = false;

@@ -1,4 +1,4 @@
-#include "WizardWork.h"
+#include "orka/app/ui/WizardWork.h"
 
 #include "orka/app/ItemPictures.h"
 #include "orka/picture/Animation.h" // scalePicture
@@ -9,6 +9,42 @@
 #include <algorithm>
 
 namespace orka::app::ui {
+namespace {
+
+// Checks that an imported file can be read as what it claims to be, so that a refused file
+// is refused before any page takes it.
+void checkReadable(const WizardSource& source)
+{
+    switch (source.kind) {
+    case SourceKind::Picture:
+        loadPicture(source.file);
+        break;
+    case SourceKind::MenuPackage:
+        readMenuPackageFile(source.file);
+        break;
+    case SourceKind::Animation:
+        Animation::open(source.file);
+        break;
+    case SourceKind::Midi:
+    case SourceKind::Smaf:
+        break; // read and told apart by acceptImport
+    }
+}
+
+} // namespace
+
+WizardSource importedSource(int categoryId, std::span<const std::filesystem::path> files)
+{
+    AcceptedSource accepted = acceptImport(categoryId, files);
+    WizardSource source;
+    source.name = accepted.file.stem().string();
+    source.kind = accepted.kind;
+    source.file = accepted.file;
+    source.tune = std::move(accepted.tune);
+    checkReadable(source);
+    return source;
+}
+
 WizardSource sourceFromItem(const GalleryItem& item)
 {
     WizardSource source;
@@ -63,6 +99,46 @@ std::vector<ItemContent> itemContentsOf(const std::vector<DibPicture>& pictures,
     for (const DibPicture& picture : pictures)
         contents.emplace_back(PictureContent{bitmapFromPicture(fitToCategory(picture, categoryId))});
     return contents;
+}
+
+std::vector<DibPicture> framePictures(const AnimationContent& animation)
+{
+    std::vector<DibPicture> pictures;
+    for (const AnimationFrame& frame : animation.frames)
+        pictures.push_back(pictureFromBitmap(frame.bitmap));
+    return pictures;
+}
+
+AnimationContent editedFrames(const std::vector<DibPicture>& pictures, const AnimationContent& original,
+                              int categoryId)
+{
+    AnimationContent edited;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const std::uint8_t value = i < original.frames.size() ? original.frames[i].value : 0;
+        edited.frames.push_back({value, bitmapFromPicture(fitToCategory(pictures[i], categoryId))});
+    }
+    return edited;
+}
+
+std::vector<ItemContent> contentsForFolder(FolderKind kind, std::vector<ItemContent> contents)
+{
+    if (kind != FolderKind::Picture)
+        return contents;
+    std::vector<ItemContent> pictures;
+    for (ItemContent& content : contents) {
+        if (const auto* set = std::get_if<AnimationContent>(&content)) {
+            for (const AnimationFrame& frame : set->frames)
+                pictures.emplace_back(PictureContent{frame.bitmap});
+        } else {
+            pictures.push_back(std::move(content));
+        }
+    }
+    return pictures;
+}
+
+std::string nthItemName(const std::string& name, std::size_t n)
+{
+    return n == 0 ? name : name + "_" + std::to_string(n + 1);
 }
 
 WizardResult resultWithoutEditing(const WizardSource& source, int categoryId)
