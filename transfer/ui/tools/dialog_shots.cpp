@@ -106,7 +106,7 @@ int main(int argc, char** argv)
         ok &= save(dialog, out, QStringLiteral("connection"));
     }
     {
-        app::ui::RingTonePreferences ring;
+        app::RingToneBlock ring;
         app::ui::PreferencesDlg dialog(prefs, ring);
         dialog.show();
         ok &= save(dialog, out, QStringLiteral("preferences-startup"));

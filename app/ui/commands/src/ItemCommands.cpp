@@ -205,6 +205,7 @@ bool ItemCommands::importInto(int folderId)
         return false;
     std::vector<GalleryItem> items;
     ItemEditorDialog editor(window_);
+    editor.pages().setRingToneRules(app_.settings().ringTone);
     for (const WizardSource& source : sources) {
         auto contents = editor.runImport(categoryId, source);
         if (!contents)
@@ -239,6 +240,7 @@ bool ItemCommands::editItem(int folderId, std::size_t index)
         return false;
     app_.uiInfo().setLastMode(WorkingMode::ImportOrEdit);
     ItemEditorDialog editor(window_);
+    editor.pages().setRingToneRules(app_.settings().ringTone);
     auto contents = editor.runEdit(categoryOf(folderId), folder->items[index]);
     if (!contents || contents->size() != 1)
         return false;

@@ -42,6 +42,11 @@ ItemEditingPages::ItemEditingPages(QStackedWidget& stack, QObject* parent)
 
 ItemEditingPages::~ItemEditingPages() = default;
 
+void ItemEditingPages::setRingToneRules(const RingToneBlock& switches)
+{
+    ringTone_->editor().setOpeningRules({switches.defaultSetting(), switches.autoRepeat()});
+}
+
 void ItemEditingPages::connectPages()
 {
     connect(capturePicture_, &picture::ui::CapturePicturePage::picturesCaptured, this,

@@ -220,10 +220,13 @@ private Q_SLOTS:
         song.raw(0, {0xFF, 0x2F, 0x00});
         orka::testing::writeBytes(files_ / "scale.mid", song.bytes());
         prompts.choose({QString::fromStdString((files_ / "scale.mid").string())});
+        // "Auto repeat" of the preferences: the song opens with loop on.
+        app_->settings().ringTone.set(RingToneBlock::kAutoRepeat, true);
         EditorScript editor;
         editor.then([](ItemEditorDialog& dialog) {
             QCOMPARE(dialog.windowTitle(), title(WizardPage::RingToneEditing, 65050));
             QCOMPARE(helpPageOnF1(dialog), QStringLiteral("EditMidiDlgBox.html"));
+            QVERIFY(dialog.pages().ringTonePage().editor().loopOn());
             nextOn(dialog.pages().ringTonePage());
         });
         QVERIFY(commands_->importInto(kTunes));

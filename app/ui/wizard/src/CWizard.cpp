@@ -48,6 +48,7 @@ CWizard::CWizard(COrkaApp& app, COrkaDoc& doc, QWidget* parent)
     stack_->addWidget(chooseFile_);
     stack_->addWidget(uploadOrSave_);
     editing_ = new ItemEditingPages(*stack_, this);
+    editing_->setRingToneRules(app_.settings().ringTone);
     // The pages of the table, made once for the whole run.
     pages_ = {
         {WizardPage::ChooseMedia, chooseMedia_},

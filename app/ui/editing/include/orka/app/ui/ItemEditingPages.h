@@ -5,6 +5,7 @@
 // item to be edited in place. The host (the wizard, the main window's editor dialog) shows
 // the page asked for and takes the finished contents.
 #include "orka/app/GalleryModel.h"
+#include "orka/app/Settings.h"
 #include "orka/app/WizardFlow.h"
 #include "orka/app/ui/WizardWork.h"
 
@@ -51,6 +52,9 @@ public:
     // an item with nothing to edit (a SMAF tune).
     bool startEdit(int categoryId, const GalleryItem& item);
     static bool isEditable(const ItemContent& content);
+
+    // How the ring-tone page opens each song: the audio page's switches of the preferences.
+    void setRingToneRules(const RingToneBlock& switches);
 
     // Stops a ring tone playing and the animation page's playback and effect.
     void stopBackground();
