@@ -14,16 +14,20 @@
 #include "orka/app/ui/OrkaSplitter.h"
 #include "orka/app/ui/OrkaTreeView.h"
 #include "orka/app/ui/OrkaView.h"
+#include "orka/picture/GifCodec.h"
 #include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QMenu>
 #include <QMimeData>
@@ -632,6 +636,35 @@ private Q_SLOTS:
         QCOMPARE(widths(std::get<AnimationContent>(saved.content).frames), (std::vector<int>{4, 12, 8}));
         QCOMPARE(saved.name, before.name);
         QCOMPARE(saved.handsetNumber, before.handsetNumber);
+    }
+
+    void saveAsWritesTheDraftAsItIsNow()
+    {
+        doc_->addLocalFolder(50000, kAnimations, "moving");
+        doc_->addItem(kAnimations, animation("three", {4, 8, 12}));
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(kAnimations);
+        frame.selectItems({0});
+        frame.animationPane()->frames()->setCurrentRow(0);
+        frame.commandAction(cmd::kFrameRight)->trigger();
+
+        // The export dialog is answered once it shows: the folder, then OK.
+        QTemporaryDir out;
+        QTimer::singleShot(0, [&out] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->setText(out.path());
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+        });
+        frame.commandAction(cmd::kAnimationSaveAs)->trigger();
+        auto gif = orka::GifAnimationReader::open(QDir(out.path()).filePath("three.gif").toStdString());
+        std::vector<int> written;
+        for (std::size_t i = 0; i < gif.frameCount(); ++i)
+            written.push_back(gif.frame(i).width);
+        QCOMPARE(written, (std::vector<int>{8, 4, 12}));
+        QCOMPARE(widths(framesOf(*doc_, 0)), (std::vector<int>{4, 8, 12}));
     }
 
     void readOnlyDraftsAreRefusedAndKept()
