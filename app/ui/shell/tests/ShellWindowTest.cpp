@@ -97,6 +97,32 @@ const std::vector<AnimationFrame>& framesOf(const COrkaDoc& doc, std::size_t row
     return std::get<AnimationContent>(doc.findFolder(kAnimations)->items.at(row).content).frames;
 }
 
+COrkaApp& withSettings(COrkaApp& app)
+{
+    app.settings() = loadSettings();
+    return app;
+}
+
+// The main window on a gallery with an item of the user's animation folder selected, and a
+// script that answers its prompts.
+struct AnimationWindow {
+    AnimationWindow(COrkaDoc& doc, unsigned row) : frame(withSettings(app), doc)
+    {
+        frame.showNode(kAnimations);
+        frame.selectItems({row});
+    }
+    COrkaApp app;
+    CMainFrame frame;
+    orka::ui::PromptScript script;
+};
+
+// Selects a frame of the animation pane and moves it by the command (left or right).
+void moveFrame(CMainFrame& frame, int row, unsigned command)
+{
+    frame.animationPane()->frames()->setCurrentRow(row);
+    frame.commandAction(command)->trigger();
+}
+
 QByteArray fileBytes(const std::filesystem::path& path)
 {
     QFile file(QString::fromStdString(path.string()));
@@ -143,6 +169,15 @@ class ShellWindowTest : public QObject {
         doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("gallery").toStdString());
         doc_->build();
         return doc_->openFolder(folderId);
+    }
+
+    // The user's animation folder with the items, saved.
+    void addAnimations(std::initializer_list<GalleryItem> items)
+    {
+        doc_->addLocalFolder(50000, kAnimations, "moving");
+        for (const GalleryItem& item : items)
+            doc_->addItem(kAnimations, item);
+        doc_->saveFolder(kAnimations);
     }
 
     // A folder's items as a fresh document reads them from disk; the window's document stays.
@@ -548,14 +583,10 @@ private Q_SLOTS:
 
     void animationsPlayInThePreviewAndFillTheStrip()
     {
-        doc_->addLocalFolder(50000, kAnimations, "moving");
-        doc_->addItem(kAnimations, animation("three", {4, 8, 12}));
+        addAnimations({animation("three", {4, 8, 12})});
         MelodyContent tune{MelodyContent::kMidi, {'M', 'T', 'h', 'd'}};
-        COrkaApp app;
-        app.settings() = loadSettings();
-        CMainFrame frame(app, *doc_);
-        frame.showNode(kAnimations);
-        frame.selectItems({0});
+        AnimationWindow window(*doc_, 0);
+        CMainFrame& frame = window.frame;
         QCOMPARE(frame.animationPane()->frames()->count(), 3);
         QVERIFY(frame.preview()->animating());
         // Each frame shows for 10 ms: every size comes round.
@@ -568,7 +599,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!frame.preview()->showingEffect(), 3000);
 
         // Another item stops the animation and empties the strip; nothing changed, nothing asked.
-        orka::ui::PromptScript script;
+        const orka::ui::PromptScript& script = window.script;
         frame.showNode(kMine);
         frame.selectItems({0});
         QVERIFY(!frame.preview()->animating());
@@ -588,16 +619,11 @@ private Q_SLOTS:
 
     void movesChangeTheDraftUntilItIsSaved()
     {
-        doc_->addLocalFolder(50000, kAnimations, "moving");
-        doc_->addItem(kAnimations, animation("three", {4, 8, 12}));
-        doc_->saveFolder(kAnimations);
+        addAnimations({animation("three", {4, 8, 12})});
         const GalleryItem before = doc_->findFolder(kAnimations)->items[0];
-        COrkaApp app;
-        app.settings() = loadSettings();
-        CMainFrame frame(app, *doc_);
-        orka::ui::PromptScript script;
-        frame.showNode(kAnimations);
-        frame.selectItems({0});
+        AnimationWindow window(*doc_, 0);
+        CMainFrame& frame = window.frame;
+        orka::ui::PromptScript& script = window.script;
         auto* strip = frame.animationPane()->frames();
         auto enabled = [&frame](unsigned id) { return frame.commandAction(id)->isEnabled(); };
         QVERIFY(!enabled(cmd::kFrameLeft) && !enabled(cmd::kFrameRight) && !enabled(cmd::kAnimationSave));
@@ -639,15 +665,10 @@ private Q_SLOTS:
 
     void saveAsWritesTheDraftAsItIsNow()
     {
-        doc_->addLocalFolder(50000, kAnimations, "moving");
-        doc_->addItem(kAnimations, animation("three", {4, 8, 12}));
-        COrkaApp app;
-        app.settings() = loadSettings();
-        CMainFrame frame(app, *doc_);
-        frame.showNode(kAnimations);
-        frame.selectItems({0});
-        frame.animationPane()->frames()->setCurrentRow(0);
-        frame.commandAction(cmd::kFrameRight)->trigger();
+        addAnimations({animation("three", {4, 8, 12})});
+        AnimationWindow window(*doc_, 0);
+        CMainFrame& frame = window.frame;
+        moveFrame(frame, 0, cmd::kFrameRight);
 
         // The export dialog is answered once it shows: the folder, then OK.
         QTemporaryDir out;
@@ -681,8 +702,7 @@ private Q_SLOTS:
         const GalleryItem before = samples.items[0];
         const QByteArray file = fileBytes(doc_->folderFilePath(kSamples));
         frame.selectItems({0});
-        frame.animationPane()->frames()->setCurrentRow(0);
-        frame.commandAction(cmd::kFrameRight)->trigger();
+        moveFrame(frame, 0, cmd::kFrameRight);
 
         orka::ui::PromptScript script;
         frame.commandAction(cmd::kAnimationSave)->trigger();
@@ -699,8 +719,7 @@ private Q_SLOTS:
         handset.items.push_back(animation("on the handset", {4, 8}));
         frame.showNode(handset.id);
         frame.selectItems({0});
-        frame.animationPane()->frames()->setCurrentRow(1);
-        frame.commandAction(cmd::kFrameLeft)->trigger();
+        moveFrame(frame, 1, cmd::kFrameLeft);
         frame.commandAction(cmd::kAnimationSave)->trigger();
         QCOMPARE(script.texts(), (QStringList{orka::ui::uiText(kStrSaveFrameOrder), orka::ui::uiText(kStrReadOnlyFolder)}));
         QCOMPARE(widths(std::get<AnimationContent>(handset.items[0].content).frames), (std::vector<int>{4, 8}));
@@ -709,18 +728,12 @@ private Q_SLOTS:
 
     void clearAllEmptiesThePaneUntilAnotherAnimation()
     {
-        doc_->addLocalFolder(50000, kAnimations, "moving");
-        doc_->addItem(kAnimations, animation("first", {4, 8, 12}));
-        doc_->addItem(kAnimations, animation("second", {6, 10}));
+        addAnimations({animation("first", {4, 8, 12}), animation("second", {6, 10})});
         const GalleryItem before = doc_->findFolder(kAnimations)->items[0];
-        COrkaApp app;
-        app.settings() = loadSettings();
-        CMainFrame frame(app, *doc_);
-        orka::ui::PromptScript script;
-        frame.showNode(kAnimations);
-        frame.selectItems({0});
-        frame.animationPane()->frames()->setCurrentRow(0);
-        frame.commandAction(cmd::kFrameRight)->trigger();
+        AnimationWindow window(*doc_, 0);
+        CMainFrame& frame = window.frame;
+        orka::ui::PromptScript& script = window.script;
+        moveFrame(frame, 0, cmd::kFrameRight);
 
         // Unsaved changes are asked about; No lets them go.
         script.answer(orka::ui::Answer::No);
@@ -745,23 +758,13 @@ private Q_SLOTS:
 
     void unsavedOrderIsAskedAboutBeforeItGoes()
     {
-        doc_->addLocalFolder(50000, kAnimations, "moving");
-        doc_->addItem(kAnimations, animation("first", {4, 8, 12}));
-        doc_->addItem(kAnimations, animation("second", {6, 10}));
-        doc_->saveFolder(kAnimations);
-        COrkaApp app;
-        app.settings() = loadSettings();
-        CMainFrame frame(app, *doc_);
-        orka::ui::PromptScript script;
-        auto moveFirstRight = [&frame] {
-            frame.animationPane()->frames()->setCurrentRow(0);
-            frame.commandAction(cmd::kFrameRight)->trigger();
-        };
+        addAnimations({animation("first", {4, 8, 12}), animation("second", {6, 10})});
+        AnimationWindow window(*doc_, 0);
+        CMainFrame& frame = window.frame;
+        orka::ui::PromptScript& script = window.script;
         const QString question = orka::ui::uiText(kStrSaveFrameOrder);
         frame.show();
-        frame.showNode(kAnimations);
-        frame.selectItems({0});
-        moveFirstRight();
+        moveFrame(frame, 0, cmd::kFrameRight);
         // A click beside the items of the same folder leaves the draft as it is.
         frame.selectItems({});
         QVERIFY(frame.animationDraft() && frame.animationDraft()->changed() && script.shown().empty());
@@ -775,7 +778,7 @@ private Q_SLOTS:
 
         // Yes to another folder: saved as the save button does, before the folder shows.
         script.clear();
-        moveFirstRight();
+        moveFrame(frame, 0, cmd::kFrameRight);
         frame.showNode(kMine);
         QCOMPARE(script.texts(), (QStringList{question, orka::ui::uiText(kStrFileSaved)}));
         QVERIFY(!frame.animationDraft());
@@ -785,7 +788,7 @@ private Q_SLOTS:
         // Closing: a failed save keeps the window open with the draft; No closes it.
         frame.showNode(kAnimations);
         frame.selectItems({0});
-        moveFirstRight();
+        moveFrame(frame, 0, cmd::kFrameRight);
         doc_->findFolder(kAnimations)->readOnly = true;
         script.clear();
         QVERIFY(!frame.close());
@@ -798,19 +801,11 @@ private Q_SLOTS:
 
     void aDraftNeverOverwritesAnotherItem()
     {
-        doc_->addLocalFolder(50000, kAnimations, "moving");
-        doc_->addItem(kAnimations, animation("c", {4, 8, 12}));
-        doc_->addItem(kAnimations, animation("a", {6, 10}));
-        doc_->addItem(kAnimations, animation("b", {3, 5}));
-        doc_->saveFolder(kAnimations);
-        COrkaApp app;
-        app.settings() = loadSettings();
-        CMainFrame frame(app, *doc_);
-        orka::ui::PromptScript script;
-        frame.showNode(kAnimations);
-        frame.selectItems({1});
-        frame.animationPane()->frames()->setCurrentRow(0);
-        frame.commandAction(cmd::kFrameRight)->trigger();
+        addAnimations({animation("c", {4, 8, 12}), animation("a", {6, 10}), animation("b", {3, 5})});
+        AnimationWindow window(*doc_, 1);
+        CMainFrame& frame = window.frame;
+        orka::ui::PromptScript& script = window.script;
+        moveFrame(frame, 0, cmd::kFrameRight);
 
         // Arranging leaves nothing selected and the draft as it was; its item moved to the
         // top, and that is where the draft goes.
@@ -824,8 +819,7 @@ private Q_SLOTS:
 
         // Its item deleted, the changed draft stays but is refused rather than written over
         // the item now in its place.
-        frame.animationPane()->frames()->setCurrentRow(0);
-        frame.commandAction(cmd::kFrameRight)->trigger();
+        moveFrame(frame, 0, cmd::kFrameRight);
         QVERIFY(frame.itemCommands().deleteItems(kAnimations, {0}));
         QVERIFY(frame.animationDraft() && frame.animationDraft()->changed());
         script.clear();
