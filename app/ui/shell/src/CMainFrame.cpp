@@ -418,11 +418,19 @@ CMainFrame::CurrentItem CMainFrame::currentItem() const
 
 void CMainFrame::onCurrentItemChanged()
 {
-    const CurrentItem current = currentItem();
-    preview_->showItem(current.item);
     // While the user is asked about the draft, the answer decides what the pane shows.
     if (!askingAboutDraft_)
-        followWithAnimationPane(current);
+        followWithAnimationPane(currentItem());
+    showPreview();
+}
+
+void CMainFrame::showPreview()
+{
+    // The selected item's draft plays in the order the user arranged.
+    const CurrentItem current = currentItem();
+    const bool drafted = draft_ && current.item && current.folder->id == draft_->folderId() &&
+                         current.row == draft_->row() && draft_->cameFrom(*current.item);
+    preview_->showItem(drafted ? &draft_->item() : current.item);
 }
 
 void CMainFrame::refreshFolder(int folderId)
@@ -717,6 +725,7 @@ void CMainFrame::moveFrame(int step)
         return;
     showDraft();
     animationPane_->frames()->setCurrentRow(from + step);
+    showPreview();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

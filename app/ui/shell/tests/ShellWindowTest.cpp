@@ -635,6 +635,7 @@ private Q_SLOTS:
         frame.commandAction(cmd::kFrameRight)->trigger();
         QCOMPARE(widths(frame.animationDraft()->frames()), (std::vector<int>{8, 4, 12}));
         QCOMPARE(strip->currentRow(), 1);
+        QCOMPARE(frame.preview()->shownImage().width(), 8); // the preview plays the draft
         QVERIFY(doc_->findFolder(kAnimations)->items[0] == before);
         QVERIFY(enabled(cmd::kAnimationSave));
         // Moving it back is the stored order again: nothing left to save.

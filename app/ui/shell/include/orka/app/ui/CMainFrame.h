@@ -139,13 +139,15 @@ private:
     // give way.
     void followWithAnimationPane(const CurrentItem& current);
     // Whether the draft may go: it has no unsaved changes, or the user let them go or saved
-    // them. Asks at most once for a selection.
+    // them.
     bool letDraftGo();
     // Writes the draft back into its item and saves the folder; false when refused or failed
     // (the reason is shown and the draft stays).
     bool saveDraft();
     void clearAnimationPane();
     void showDraft();
+    // The preview pane shows the selected item, or its draft when the pane arranges it.
+    void showPreview();
     void updateAnimationCommands();
     void moveFrame(int step);
     void showAbout();
