@@ -4,8 +4,8 @@
 // the status bar, and the commands of the menus. Which bars and panes show, and the data
 // pane's mode, live in the UI Info block of the settings, which the program saves at exit.
 #include "orka/app/ItemTexts.h"
+#include "orka/app/AnimationDraft.h"
 #include "orka/app/Settings.h"
-#include "orka/app/ui/AnimationDraft.h"
 #include "orka/app/ui/GalleryItemModel.h"
 
 #include "orka/app/ui/PreferencesDlg.h"

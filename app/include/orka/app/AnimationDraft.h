@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-namespace orka::app::ui {
+namespace orka::app {
 
 class AnimationDraft {
 public:
@@ -41,4 +41,4 @@ private:
     GalleryItem draft_;
 };
 
-} // namespace orka::app::ui
+} // namespace orka::app

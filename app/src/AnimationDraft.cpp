@@ -1,8 +1,8 @@
-#include "orka/app/ui/AnimationDraft.h"
+#include "orka/app/AnimationDraft.h"
 
 #include <utility>
 
-namespace orka::app::ui {
+namespace orka::app {
 namespace {
 
 const std::vector<AnimationFrame>& framesOf(const GalleryItem& item)
@@ -53,4 +53,4 @@ void AnimationDraft::saved(std::size_t row, const GalleryItem& stored)
     draft_.name = stored.name;
 }
 
-} // namespace orka::app::ui
+} // namespace orka::app
