@@ -259,13 +259,18 @@ bool ItemCommands::editItem(int folderId, std::size_t index)
 bool ItemCommands::exportItems(int folderId, const std::vector<std::size_t>& indexes)
 {
     const FolderNode* folder = folderFor(folderId, false);
-    if (!folder || indexes.empty())
+    return folder && exportFrom(*folder, indexes);
+}
+
+bool ItemCommands::exportFrom(const FolderNode& folder, const std::vector<std::size_t>& indexes)
+{
+    if (indexes.empty())
         return false;
-    const std::vector<ExportType> types = exportTypesOf(itemKindOf(doc_, *folder));
+    const std::vector<ExportType> types = exportTypesOf(itemKindOf(doc_, folder));
     if (types.empty())
         return false;
     // The names are checked before the folder is asked for.
-    if (!attempt([&] { planExport(*folder, indexes, {}, types.front()); }))
+    if (!attempt([&] { planExport(folder, indexes, {}, types.front()); }))
         return false;
 
     ExportDialog dialog(window_, types, exportFolder_);
@@ -274,8 +279,8 @@ bool ItemCommands::exportItems(int folderId, const std::vector<std::size_t>& ind
     exportFolder_ = dialog.folder();
     const ExportType type = dialog.type();
     return attempt([&] {
-        for (const ExportFile& file : planExport(*folder, indexes, pathOf(exportFolder_), type))
-            writeExportFile(folder->items[file.index], file.path, type);
+        for (const ExportFile& file : planExport(folder, indexes, pathOf(exportFolder_), type))
+            writeExportFile(folder.items[file.index], file.path, type);
     });
 }
 

@@ -159,4 +159,28 @@ bool ItemCommands::deleteOnHandset(const FolderNode& folder, const std::vector<s
     return runJob(job);
 }
 
+bool ItemCommands::uploadItem(int folderId, const GalleryItem& item)
+{
+    const FolderNode* folder = folderFor(folderId, false);
+    if (!folder)
+        return false;
+    const int type = storeTypeOf(folderId);
+    CTransferDlg job(type, JobKind::Upload);
+    return attempt([&] { job.items = uploadEntries(*folder, item, type); }) && runJob(job);
+}
+
+bool ItemCommands::exportItem(int folderId, const GalleryItem& item)
+{
+    const FolderNode* folder = folderFor(folderId, false);
+    if (!folder)
+        return false;
+    // The item alone in a folder like its own, so that it is named and typed as its folder's
+    // items are.
+    FolderNode alone;
+    alone.id = folder->id;
+    alone.kind = folder->kind;
+    alone.items.push_back(item);
+    return exportFrom(alone, {0});
+}
+
 } // namespace orka::app::ui

@@ -25,14 +25,11 @@ COrkaScrollViewEx2::COrkaScrollViewEx2(QWidget* parent) : QListWidget(parent)
     setAccessibleName(orka::ui::uiText(kStrAnimationPane));
 }
 
-void COrkaScrollViewEx2::showItem(const GalleryItem* item)
+void COrkaScrollViewEx2::showFrames(const std::vector<AnimationFrame>& frames)
 {
     clear();
-    const auto* animation = item ? std::get_if<AnimationContent>(&item->content) : nullptr;
-    if (!animation)
-        return;
     int number = 0;
-    for (const AnimationFrame& frame : animation->frames) {
+    for (const AnimationFrame& frame : frames) {
         const QIcon icon(QPixmap::fromImage(fittedImage(bitmapImage(frame.bitmap), kFrameSide)));
         auto* entry = new QListWidgetItem(icon, QString::number(++number), this);
         entry->setData(Qt::AccessibleTextRole, entry->text());

@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -33,6 +34,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace orka::app::ui {
 namespace {
@@ -41,6 +43,9 @@ constexpr unsigned kStrWindowTitle = 57344;
 constexpr unsigned kStrMessagePane = 33411;
 constexpr unsigned kStrContextHelp = 33412;
 constexpr unsigned kStrOpenMenus = 33419; // "開啟功能表"
+constexpr unsigned kStrFileSaved = 65080;      // "儲存檔案成功"
+constexpr unsigned kStrSaveFrameOrder = 33440; // the frame order changed: save it?
+constexpr unsigned kStrDraftItemGone = 33441;  // the animation is no longer in its folder
 
 constexpr int kSidePaneWidth = 160;     // navigation and preview panes
 constexpr int kDataPaneHeight = 160;    // the data pane above the animation pane
@@ -53,6 +58,16 @@ constexpr int kNavigationColumn = 0;
 constexpr int kPreviewColumn = 2;
 
 bool acceptsItems(int folderId) { return isLocalFolder(folderId); }
+
+// The animation pane arranges the handset's power-on and power-off animations: the items of
+// the animation category's folders, the handset folder's included. A saved main-menu set
+// is a set of menu pictures in the menu's order, not an animation, and is not offered.
+bool arrangeable(const COrkaDoc& doc, const FolderNode& folder, const GalleryItem& item)
+{
+    const CategoryNode* category = doc.findCategory(categoryOf(folder.id));
+    const auto* animation = std::get_if<AnimationContent>(&item.content);
+    return category && category->kind == FolderKind::Animation && animation && !animation->frames.empty();
+}
 
 // Help topics of the window's parts and of its menus (file, edit, view, tools, help in order).
 constexpr unsigned kHelpGeneralToolBar = 5000;
@@ -391,23 +406,37 @@ std::vector<unsigned> CMainFrame::selectedItems() const { return dataPane_->sele
 
 void CMainFrame::selectItems(const std::vector<unsigned>& rows) { dataPane_->selectRows(rows); }
 
+CMainFrame::CurrentItem CMainFrame::currentItem() const
+{
+    CurrentItem current;
+    current.folder = model_->folder();
+    QModelIndex index = dataPane_->selection()->currentIndex();
+    if (!index.isValid() || !dataPane_->selection()->isRowSelected(index.row())) {
+        const auto rows = dataPane_->selectedRows();
+        index = rows.empty() ? QModelIndex() : model_->index(int(rows.front()), 0);
+    }
+    if (current.folder && index.isValid() && std::size_t(index.row()) < current.folder->items.size()) {
+        current.row = std::size_t(index.row());
+        current.item = &current.folder->items[current.row];
+    }
+    return current;
+}
+
 void CMainFrame::onCurrentItemChanged()
 {
-    const FolderNode* folder = model_->folder();
-    QModelIndex current = dataPane_->selection()->currentIndex();
-    if (!current.isValid() || !dataPane_->selection()->isRowSelected(current.row())) {
-        const auto rows = dataPane_->selectedRows();
-        current = rows.empty() ? QModelIndex() : model_->index(int(rows.front()), 0);
-    }
-    const GalleryItem* item = folder && current.isValid() && std::size_t(current.row()) < folder->items.size()
-                                  ? &folder->items[std::size_t(current.row())]
-                                  : nullptr;
-    preview_->showItem(item);
-    animationPane_->frames()->showItem(item);
-    animation_.reset();
-    if (item && std::holds_alternative<AnimationContent>(item->content))
-        animation_ = std::make_pair(folder->id, std::size_t(current.row()));
-    updateAnimationCommands();
+    // While the user is asked about the draft, the answer decides what the pane shows.
+    if (!askingAboutDraft_)
+        followWithAnimationPane(currentItem());
+    showPreview();
+}
+
+void CMainFrame::showPreview()
+{
+    // The selected item's draft plays in the order the user arranged.
+    const CurrentItem current = currentItem();
+    const bool drafted = draft_ && current.item && current.folder->id == draft_->folderId() &&
+                         current.row == draft_->row() && draft_->cameFrom(*current.item);
+    preview_->showItem(drafted ? &draft_->item() : current.item);
 }
 
 void CMainFrame::refreshFolder(int folderId)
@@ -571,65 +600,150 @@ void CMainFrame::bindAnimationCommands()
     actions_->bind(cmd::kFrameLeft, [this] { moveFrame(-1); });
     actions_->bind(cmd::kFrameRight, [this] { moveFrame(1); });
     actions_->bind(cmd::kShrinkEnlarge, [this] {
-        const GalleryItem* item = shownAnimation();
         const int row = std::max(animationPane_->frames()->currentRow(), 0);
-        if (item)
-            preview_->playShrinkEnlarge(std::get<AnimationContent>(item->content).frames[std::size_t(row)].bitmap);
+        if (draft_ && std::size_t(row) < draft_->frames().size())
+            preview_->playShrinkEnlarge(draft_->frames()[std::size_t(row)].bitmap);
+    });
+    actions_->bind(cmd::kAnimationSave, [this] {
+        if (draft_)
+            saveDraft();
+        updateAnimationCommands();
     });
     actions_->bind(cmd::kAnimationUpload, [this] {
-        if (animation_)
-            items_->upload(animation_->first, {animation_->second});
+        if (draft_)
+            items_->uploadItem(draft_->folderId(), draft_->item());
     });
     actions_->bind(cmd::kAnimationSaveAs, [this] {
-        if (animation_)
-            items_->exportItems(animation_->first, {animation_->second});
+        if (draft_)
+            items_->exportItem(draft_->folderId(), draft_->item());
     });
+    actions_->bind(cmd::kAnimationClearAll, [this] { clearAnimationPane(); });
     connect(animationPane_->frames(), &QListWidget::currentRowChanged, this, &CMainFrame::updateAnimationCommands);
 }
 
-const GalleryItem* CMainFrame::shownAnimation() const
+void CMainFrame::followWithAnimationPane(const CurrentItem& current)
 {
-    const FolderNode* folder = animation_ ? doc_.findFolder(animation_->first) : nullptr;
-    if (!folder || animation_->second >= folder->items.size())
-        return nullptr;
-    const GalleryItem& item = folder->items[animation_->second];
-    const auto* frames = std::get_if<AnimationContent>(&item.content);
-    return frames && !frames->frames.empty() ? &item : nullptr;
+    std::optional<std::pair<int, std::size_t>> origin;
+    if (current.item && arrangeable(doc_, *current.folder, *current.item))
+        origin = std::make_pair(current.folder->id, current.row);
+    if (draft_) {
+        const bool sameItem =
+            origin == std::make_pair(draft_->folderId(), draft_->row()) && draft_->cameFrom(*current.item);
+        // Nothing selected in the draft's own folder (a click beside the items, the folder
+        // arranged): there is nothing else to show, so the draft stays, unless it is
+        // unchanged and its item has gone.
+        const bool nothingElse = !current.item && current.folder && current.folder->id == draft_->folderId() &&
+                                 (draft_->changed() || draft_->rowIn(*current.folder));
+        const std::pair<int, long> at(current.folder ? current.folder->id : -1,
+                                      current.item ? long(current.row) : -1);
+        if (sameItem)
+            draftKeptAt_.reset();
+        if (sameItem || nothingElse || draftKeptAt_ == at) {
+            updateAnimationCommands();
+            return;
+        }
+        if (!letDraftGo()) {
+            draftKeptAt_ = at;
+            updateAnimationCommands();
+            return;
+        }
+        draft_.reset();
+        draftKeptAt_.reset();
+        // The question may have let the selection move on: the pane follows it as it is now.
+        followWithAnimationPane(currentItem());
+        return;
+    }
+    const bool stillCleared = cleared_ && origin && cleared_->folderId() == origin->first &&
+                              cleared_->cameFrom(*current.item);
+    if (!stillCleared)
+        cleared_.reset();
+    if (origin && !stillCleared)
+        draft_.emplace(origin->first, origin->second, *current.item);
+    showDraft();
+}
+
+bool CMainFrame::letDraftGo()
+{
+    if (!draft_ || !draft_->changed())
+        return true;
+    askingAboutDraft_ = true;
+    const bool letGo = !orka::ui::askYesNo(this, kStrSaveFrameOrder) || saveDraft();
+    askingAboutDraft_ = false;
+    return letGo;
+}
+
+bool CMainFrame::saveDraft()
+{
+    const int folderId = draft_->folderId();
+    bool replaced = false;
+    try {
+        FolderNode* folder = doc_.findFolder(folderId);
+        // The handset folder lists what the handset holds; it changes only on the handset.
+        if (folder && !folder->stored())
+            throw GalleryRefusal(kStrReadOnlyFolder);
+        const auto row = folder ? draft_->rowIn(*folder) : std::nullopt;
+        if (!row)
+            throw GalleryRefusal(kStrDraftItemGone);
+        draft_->saved(*row, doc_.replaceItemContent(folderId, *row, draft_->item().content));
+        replaced = true;
+        doc_.saveFolder(folderId);
+    } catch (const std::exception& e) {
+        if (replaced)
+            refreshFolder(folderId);
+        orka::ui::showFailure(this, e);
+        return false;
+    }
+    refreshFolder(folderId);
+    orka::ui::showMessage(this, kStrFileSaved);
+    return true;
+}
+
+void CMainFrame::clearAnimationPane()
+{
+    if (!draft_ || !letDraftGo())
+        return;
+    cleared_ = std::move(draft_);
+    draft_.reset();
+    draftKeptAt_.reset();
+    showDraft();
+}
+
+void CMainFrame::showDraft()
+{
+    animationPane_->frames()->showFrames(draft_ ? draft_->frames() : std::vector<AnimationFrame>{});
+    updateAnimationCommands();
 }
 
 void CMainFrame::updateAnimationCommands()
 {
-    const GalleryItem* item = shownAnimation();
-    const FolderNode* folder = item ? doc_.findFolder(animation_->first) : nullptr;
     const int row = animationPane_->frames()->currentRow();
     const int count = animationPane_->frames()->count();
-    const bool changeable = folder && folder->stored() && !folder->readOnly;
-    commandAction(cmd::kFrameLeft)->setEnabled(changeable && row > 0);
-    commandAction(cmd::kFrameRight)->setEnabled(changeable && row >= 0 && row + 1 < count);
-    for (unsigned id : {cmd::kShrinkEnlarge, cmd::kAnimationUpload, cmd::kAnimationSaveAs})
-        commandAction(id)->setEnabled(item != nullptr);
+    const bool shown = draft_.has_value();
+    commandAction(cmd::kFrameLeft)->setEnabled(shown && row > 0);
+    commandAction(cmd::kFrameRight)->setEnabled(shown && row >= 0 && row + 1 < count);
+    commandAction(cmd::kAnimationSave)->setEnabled(shown && draft_->changed());
+    for (unsigned id : {cmd::kShrinkEnlarge, cmd::kAnimationUpload, cmd::kAnimationSaveAs, cmd::kAnimationClearAll})
+        commandAction(id)->setEnabled(shown);
 }
 
 void CMainFrame::moveFrame(int step)
 {
-    const GalleryItem* shown = shownAnimation();
     const int from = animationPane_->frames()->currentRow();
-    if (!shown || from < 0)
+    if (!draft_ || from < 0 || !draft_->moveFrame(std::size_t(from), step))
         return;
-    const auto [folderId, row] = *animation_;
-    FolderNode& folder = *doc_.findFolder(folderId);
-    auto& frames = std::get<AnimationContent>(folder.items[row].content).frames;
-    const int to = from + step;
-    if (to < 0 || to >= int(frames.size()) || folder.readOnly)
+    showDraft();
+    animationPane_->frames()->setCurrentRow(from + step);
+    showPreview();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    // The user's frame order is never lost silently: unsaved, it is asked about first.
+    if (!letDraftGo()) {
+        event->ignore();
         return;
-    std::swap(frames[std::size_t(from)], frames[std::size_t(to)]);
-    try {
-        doc_.saveFolder(folderId);
-    } catch (const std::exception& e) {
-        orka::ui::showFailure(this, e);
     }
-    refreshFolder(folderId);
-    animationPane_->frames()->setCurrentRow(to);
+    QMainWindow::closeEvent(event);
 }
 
 // --- dialogs and help ---

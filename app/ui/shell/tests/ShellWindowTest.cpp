@@ -9,10 +9,13 @@
 #include "orka/app/ui/CommandActions.h"
 #include "orka/app/ui/CommandIds.h"
 #include "orka/app/ui/DataViews.h"
+#include "orka/app/ui/ItemCommands.h"
 #include "orka/app/ui/NavigationBar.h"
 #include "orka/app/ui/OrkaSplitter.h"
 #include "orka/app/ui/OrkaTreeView.h"
 #include "orka/app/ui/OrkaView.h"
+#include "orka/picture/GifCodec.h"
+#include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
 #include "EditPicturePage.h"
@@ -22,9 +25,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QMenu>
 #include <QMimeData>
@@ -36,6 +43,7 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -61,6 +69,70 @@ std::vector<std::string> names(const FolderNode& folder)
     for (const auto& item : folder.items)
         n.push_back(item.name);
     return n;
+}
+
+constexpr int kAnimations = 50000 + kFirstUserSlot;
+constexpr unsigned kStrFileSaved = 65080;      // "儲存檔案成功"
+constexpr unsigned kStrSaveFrameOrder = 33440; // the frame order changed: save it?
+constexpr unsigned kStrDraftItemGone = 33441;  // the animation is no longer in its folder
+// Every command of the animation pane.
+constexpr unsigned kAnimationCommands[] = {cmd::kFrameLeft,      cmd::kFrameRight,       cmd::kShrinkEnlarge,
+                                           cmd::kAnimationSave,  cmd::kAnimationUpload,  cmd::kAnimationSaveAs,
+                                           cmd::kAnimationClearAll};
+
+// An animation whose frames are squares of the given sides, so that each frame is known by
+// its width.
+GalleryItem animation(const std::string& name, std::initializer_list<std::uint8_t> sides)
+{
+    AnimationContent content;
+    for (std::uint8_t side : sides)
+        content.frames.push_back({1, Bitmap{side, side, 0, std::vector<std::uint8_t>(Bitmap::bytesFor(side, side, 0))}});
+    return GalleryItem::make(name, content);
+}
+
+std::vector<int> widths(const std::vector<AnimationFrame>& frames)
+{
+    std::vector<int> w;
+    for (const auto& f : frames)
+        w.push_back(f.bitmap.width);
+    return w;
+}
+
+const std::vector<AnimationFrame>& framesOf(const COrkaDoc& doc, std::size_t row)
+{
+    return std::get<AnimationContent>(doc.findFolder(kAnimations)->items.at(row).content).frames;
+}
+
+COrkaApp& withSettings(COrkaApp& app)
+{
+    app.settings() = loadSettings();
+    return app;
+}
+
+// The main window on a gallery with an item of the user's animation folder selected, and a
+// script that answers its prompts.
+struct AnimationWindow {
+    AnimationWindow(COrkaDoc& doc, unsigned row) : frame(withSettings(app), doc)
+    {
+        frame.showNode(kAnimations);
+        frame.selectItems({row});
+    }
+    COrkaApp app;
+    CMainFrame frame;
+    orka::ui::PromptScript script;
+};
+
+// Selects a frame of the animation pane and moves it by the command (left or right).
+void moveFrame(CMainFrame& frame, int row, unsigned command)
+{
+    frame.animationPane()->frames()->setCurrentRow(row);
+    frame.commandAction(command)->trigger();
+}
+
+QByteArray fileBytes(const std::filesystem::path& path)
+{
+    QFile file(QString::fromStdString(path.string()));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Every command of a menu tree by id, with its text.
@@ -110,6 +182,24 @@ class ShellWindowTest : public QObject {
         doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("gallery").toStdString());
         doc_->build();
         return doc_->openFolder(folderId);
+    }
+
+    // The user's animation folder with the items, saved.
+    void addAnimations(std::initializer_list<GalleryItem> items)
+    {
+        doc_->addLocalFolder(50000, kAnimations, "moving");
+        for (const GalleryItem& item : items)
+            doc_->addItem(kAnimations, item);
+        doc_->saveFolder(kAnimations);
+    }
+
+    // A folder's items as a fresh document reads them from disk; the window's document stays.
+    std::vector<GalleryItem> itemsOnDisk(int folderId)
+    {
+        doc_->saveTree();
+        COrkaDoc fresh(QDir(home_->path()).filePath("gallery").toStdString());
+        fresh.build();
+        return fresh.openFolder(folderId).items;
     }
 
 private Q_SLOTS:
@@ -513,51 +603,31 @@ private Q_SLOTS:
 
     void animationsPlayInThePreviewAndFillTheStrip()
     {
-        constexpr int kAnimations = 50000 + kFirstUserSlot;
-        doc_->addLocalFolder(50000, kAnimations, "moving");
-        AnimationContent frames;
-        for (std::uint8_t side : {4, 8, 12})
-            frames.frames.push_back({1, Bitmap{side, side, 0, std::vector<std::uint8_t>(Bitmap::bytesFor(side, side, 0))}});
-        doc_->addItem(kAnimations, GalleryItem::make("three", frames));
+        addAnimations({animation("three", {4, 8, 12})});
         MelodyContent tune{MelodyContent::kMidi, {'M', 'T', 'h', 'd'}};
-        COrkaApp app;
-        app.settings() = loadSettings();
-        CMainFrame frame(app, *doc_);
-        frame.showNode(kAnimations);
-        frame.selectItems({0});
+        AnimationWindow window(*doc_, 0);
+        CMainFrame& frame = window.frame;
         QCOMPARE(frame.animationPane()->frames()->count(), 3);
         QVERIFY(frame.preview()->animating());
         // Each frame shows for 10 ms: every size comes round.
         QTRY_COMPARE(frame.preview()->shownImage().width(), 12);
         QTRY_COMPARE(frame.preview()->shownImage().width(), 4);
-        // A frame moves right in the strip and in the item; the first frame cannot go left.
-        auto widths = [this] {
-            std::vector<int> w;
-            for (const auto& f : std::get<AnimationContent>(doc_->findFolder(kAnimations)->items[0].content).frames)
-                w.push_back(f.bitmap.width);
-            return w;
-        };
-        QVERIFY(!frame.commandAction(cmd::kFrameLeft)->isEnabled());
-        frame.animationPane()->frames()->setCurrentRow(0);
-        QVERIFY(!frame.commandAction(cmd::kFrameLeft)->isEnabled());
-        frame.commandAction(cmd::kFrameRight)->trigger();
-        QCOMPARE(widths(), (std::vector<int>{8, 4, 12}));
-        QCOMPARE(frame.animationPane()->frames()->currentRow(), 1);
-        frame.animationPane()->frames()->setCurrentRow(2);
-        QVERIFY(!frame.commandAction(cmd::kFrameRight)->isEnabled());
-        frame.commandAction(cmd::kFrameLeft)->trigger();
-        QCOMPARE(widths(), (std::vector<int>{8, 12, 4}));
         // The shrink-then-enlarge preview ends on the picture itself.
+        frame.animationPane()->frames()->setCurrentRow(1);
         frame.commandAction(cmd::kShrinkEnlarge)->trigger();
         QVERIFY(frame.preview()->showingEffect());
         QTRY_VERIFY_WITH_TIMEOUT(!frame.preview()->showingEffect(), 3000);
 
-        // Another item stops the animation and empties the strip.
+        // Another item stops the animation and empties the strip; nothing changed, nothing asked.
+        const orka::ui::PromptScript& script = window.script;
         frame.showNode(kMine);
         frame.selectItems({0});
         QVERIFY(!frame.preview()->animating());
         QCOMPARE(frame.animationPane()->frames()->count(), 0);
-        QVERIFY(!frame.commandAction(cmd::kShrinkEnlarge)->isEnabled());
+        QVERIFY(!frame.animationDraft());
+        for (unsigned id : kAnimationCommands)
+            QVERIFY(!frame.commandAction(id)->isEnabled());
+        QVERIFY(script.shown().empty());
 
         // A tune has nothing to draw but can be played.
         GalleryItem melody = GalleryItem::make("tune", tune);
@@ -565,6 +635,228 @@ private Q_SLOTS:
         QVERIFY(frame.preview()->shownImage().isNull());
         QVERIFY(frame.preview()->playButton()->isEnabled());
         QCOMPARE(frame.preview()->playButton()->accessibleName(), QStringLiteral("播放"));
+    }
+
+    void movesChangeTheDraftUntilItIsSaved()
+    {
+        addAnimations({animation("three", {4, 8, 12})});
+        const GalleryItem before = doc_->findFolder(kAnimations)->items[0];
+        AnimationWindow window(*doc_, 0);
+        CMainFrame& frame = window.frame;
+        orka::ui::PromptScript& script = window.script;
+        auto* strip = frame.animationPane()->frames();
+        auto enabled = [&frame](unsigned id) { return frame.commandAction(id)->isEnabled(); };
+        QVERIFY(!enabled(cmd::kFrameLeft) && !enabled(cmd::kFrameRight) && !enabled(cmd::kAnimationSave));
+        QVERIFY(enabled(cmd::kAnimationClearAll) && enabled(cmd::kAnimationUpload) && enabled(cmd::kAnimationSaveAs));
+
+        // The first frame cannot go left, the last not right; moves change only the draft.
+        strip->setCurrentRow(0);
+        QVERIFY(!enabled(cmd::kFrameLeft) && enabled(cmd::kFrameRight));
+        frame.commandAction(cmd::kFrameRight)->trigger();
+        QCOMPARE(widths(frame.animationDraft()->frames()), (std::vector<int>{8, 4, 12}));
+        QCOMPARE(strip->currentRow(), 1);
+        QCOMPARE(frame.preview()->shownImage().width(), 8); // the preview plays the draft
+        QVERIFY(doc_->findFolder(kAnimations)->items[0] == before);
+        QVERIFY(enabled(cmd::kAnimationSave));
+        // Moving it back is the stored order again: nothing left to save.
+        frame.commandAction(cmd::kFrameLeft)->trigger();
+        QVERIFY(!enabled(cmd::kAnimationSave));
+        strip->setCurrentRow(2);
+        QVERIFY(!enabled(cmd::kFrameRight));
+        frame.commandAction(cmd::kFrameLeft)->trigger();
+        QCOMPARE(widths(frame.animationDraft()->frames()), (std::vector<int>{4, 12, 8}));
+        // The effect plays on the selected frame of the draft.
+        frame.commandAction(cmd::kShrinkEnlarge)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!frame.preview()->showingEffect(), 3000);
+        QCOMPARE(frame.preview()->shownImage().width(), 12);
+        // Reselecting the same item keeps the user's order.
+        frame.selectItems({0});
+        QCOMPARE(widths(frame.animationDraft()->frames()), (std::vector<int>{4, 12, 8}));
+        QVERIFY(script.shown().empty());
+
+        frame.commandAction(cmd::kAnimationSave)->trigger();
+        QCOMPARE(script.texts(), QStringList{orka::ui::uiText(kStrFileSaved)});
+        QVERIFY(!enabled(cmd::kAnimationSave));
+        QCOMPARE(strip->count(), 3);
+        const GalleryItem saved = itemsOnDisk(kAnimations).at(0);
+        QCOMPARE(widths(std::get<AnimationContent>(saved.content).frames), (std::vector<int>{4, 12, 8}));
+        QCOMPARE(saved.name, before.name);
+        QCOMPARE(saved.handsetNumber, before.handsetNumber);
+    }
+
+    void saveAsWritesTheDraftAsItIsNow()
+    {
+        addAnimations({animation("three", {4, 8, 12})});
+        AnimationWindow window(*doc_, 0);
+        CMainFrame& frame = window.frame;
+        moveFrame(frame, 0, cmd::kFrameRight);
+
+        // The export dialog is answered once it shows: the folder, then OK.
+        QTemporaryDir out;
+        QTimer::singleShot(0, [&out] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->setText(out.path());
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+        });
+        frame.commandAction(cmd::kAnimationSaveAs)->trigger();
+        auto gif = orka::GifAnimationReader::open(QDir(out.path()).filePath("three.gif").toStdString());
+        std::vector<int> written;
+        for (std::size_t i = 0; i < gif.frameCount(); ++i)
+            written.push_back(gif.frame(i).width);
+        QCOMPARE(written, (std::vector<int>{8, 4, 12}));
+        QCOMPARE(widths(framesOf(*doc_, 0)), (std::vector<int>{4, 8, 12}));
+    }
+
+    void readOnlyDraftsAreRefusedAndKept()
+    {
+        // The samples the program ships are read-only.
+        doc_ = std::make_unique<COrkaDoc>(QDir(home_->path()).filePath("shipped").toStdString(), shippedSamplesDir());
+        doc_->build();
+        constexpr int kSamples = 50000 + kSamplesSlot;
+        COrkaApp app;
+        app.settings() = loadSettings();
+        CMainFrame frame(app, *doc_);
+        frame.showNode(kSamples);
+        const FolderNode& samples = *doc_->findFolder(kSamples);
+        QVERIFY(samples.readOnly && !samples.items.empty());
+        const GalleryItem before = samples.items[0];
+        const QByteArray file = fileBytes(doc_->folderFilePath(kSamples));
+        frame.selectItems({0});
+        moveFrame(frame, 0, cmd::kFrameRight);
+
+        orka::ui::PromptScript script;
+        frame.commandAction(cmd::kAnimationSave)->trigger();
+        QCOMPARE(script.texts(), QStringList{orka::ui::uiText(kStrReadOnlyFolder)});
+        QVERIFY(samples.items[0] == before);
+        QCOMPARE(fileBytes(doc_->folderFilePath(kSamples)), file);
+        QVERIFY(frame.animationDraft()->changed());
+
+        // A draft of the handset's own item is not written into the list of the handset
+        // (the samples' draft let go on the way there).
+        script.clear();
+        script.answer(orka::ui::Answer::No);
+        FolderNode& handset = *doc_->findFolder(50000 + kHandsetSlot);
+        handset.items.push_back(animation("on the handset", {4, 8}));
+        frame.showNode(handset.id);
+        frame.selectItems({0});
+        moveFrame(frame, 1, cmd::kFrameLeft);
+        frame.commandAction(cmd::kAnimationSave)->trigger();
+        QCOMPARE(script.texts(), (QStringList{orka::ui::uiText(kStrSaveFrameOrder), orka::ui::uiText(kStrReadOnlyFolder)}));
+        QCOMPARE(widths(std::get<AnimationContent>(handset.items[0].content).frames), (std::vector<int>{4, 8}));
+        QCOMPARE(widths(frame.animationDraft()->frames()), (std::vector<int>{8, 4}));
+    }
+
+    void clearAllEmptiesThePaneUntilAnotherAnimation()
+    {
+        addAnimations({animation("first", {4, 8, 12}), animation("second", {6, 10})});
+        const GalleryItem before = doc_->findFolder(kAnimations)->items[0];
+        AnimationWindow window(*doc_, 0);
+        CMainFrame& frame = window.frame;
+        orka::ui::PromptScript& script = window.script;
+        moveFrame(frame, 0, cmd::kFrameRight);
+
+        // Unsaved changes are asked about; No lets them go.
+        script.answer(orka::ui::Answer::No);
+        frame.commandAction(cmd::kAnimationClearAll)->trigger();
+        QCOMPARE(script.texts(), QStringList{orka::ui::uiText(kStrSaveFrameOrder)});
+        QCOMPARE(frame.animationPane()->frames()->count(), 0);
+        QVERIFY(!frame.animationDraft());
+        for (unsigned id : kAnimationCommands)
+            QVERIFY(!frame.commandAction(id)->isEnabled());
+        QVERIFY(doc_->findFolder(kAnimations)->items[0] == before);
+        // The same item stays cleared; another animation fills the pane again.
+        frame.selectItems({0});
+        QCOMPARE(frame.animationPane()->frames()->count(), 0);
+        frame.selectItems({1});
+        QCOMPARE(frame.animationPane()->frames()->count(), 2);
+        frame.selectItems({0});
+        QCOMPARE(frame.animationPane()->frames()->count(), 3);
+        // Nothing changed: cleared without a question.
+        frame.commandAction(cmd::kAnimationClearAll)->trigger();
+        QCOMPARE(script.shown().size(), std::size_t(1));
+    }
+
+    void unsavedOrderIsAskedAboutBeforeItGoes()
+    {
+        addAnimations({animation("first", {4, 8, 12}), animation("second", {6, 10})});
+        AnimationWindow window(*doc_, 0);
+        CMainFrame& frame = window.frame;
+        orka::ui::PromptScript& script = window.script;
+        const QString question = orka::ui::uiText(kStrSaveFrameOrder);
+        frame.show();
+        moveFrame(frame, 0, cmd::kFrameRight);
+        // A click beside the items of the same folder leaves the draft as it is.
+        frame.selectItems({});
+        QVERIFY(frame.animationDraft() && frame.animationDraft()->changed() && script.shown().empty());
+
+        // No to another item: the changes go, the stored item never had them.
+        script.answer(orka::ui::Answer::No);
+        frame.selectItems({1});
+        QCOMPARE(script.texts(), QStringList{question});
+        QCOMPARE(widths(frame.animationDraft()->frames()), (std::vector<int>{6, 10}));
+        QCOMPARE(widths(framesOf(*doc_, 0)), (std::vector<int>{4, 8, 12}));
+
+        // Yes to another folder: saved as the save button does, before the folder shows.
+        script.clear();
+        moveFrame(frame, 0, cmd::kFrameRight);
+        frame.showNode(kMine);
+        QCOMPARE(script.texts(), (QStringList{question, orka::ui::uiText(kStrFileSaved)}));
+        QVERIFY(!frame.animationDraft());
+        QCOMPARE(widths(std::get<AnimationContent>(itemsOnDisk(kAnimations).at(1).content).frames),
+                 (std::vector<int>{10, 6}));
+
+        // Closing: a failed save keeps the window open with the draft; No closes it.
+        frame.showNode(kAnimations);
+        frame.selectItems({0});
+        moveFrame(frame, 0, cmd::kFrameRight);
+        doc_->findFolder(kAnimations)->readOnly = true;
+        script.clear();
+        QVERIFY(!frame.close());
+        QCOMPARE(script.texts(), (QStringList{question, orka::ui::uiText(kStrReadOnlyFolder)}));
+        QVERIFY(frame.animationDraft()->changed());
+        script.answer(orka::ui::Answer::No);
+        QVERIFY(frame.close());
+        QCOMPARE(widths(framesOf(*doc_, 0)), (std::vector<int>{4, 8, 12}));
+    }
+
+    void aDraftNeverOverwritesAnotherItem()
+    {
+        addAnimations({animation("c", {4, 8, 12}), animation("a", {6, 10}), animation("b", {3, 5})});
+        AnimationWindow window(*doc_, 1);
+        CMainFrame& frame = window.frame;
+        orka::ui::PromptScript& script = window.script;
+        moveFrame(frame, 0, cmd::kFrameRight);
+
+        // Arranging leaves nothing selected and the draft as it was; its item moved to the
+        // top, and that is where the draft goes.
+        frame.arrange(ArrangeOrder::ByName);
+        QVERIFY(frame.animationDraft() && frame.animationDraft()->changed());
+        frame.commandAction(cmd::kAnimationSave)->trigger();
+        QCOMPARE(script.texts(), QStringList{orka::ui::uiText(kStrFileSaved)});
+        QCOMPARE(widths(framesOf(*doc_, 0)), (std::vector<int>{10, 6}));
+        QCOMPARE(widths(framesOf(*doc_, 1)), (std::vector<int>{3, 5}));
+        QCOMPARE(widths(framesOf(*doc_, 2)), (std::vector<int>{4, 8, 12}));
+
+        // Its item deleted, the changed draft stays but is refused rather than written over
+        // the item now in its place.
+        moveFrame(frame, 0, cmd::kFrameRight);
+        QVERIFY(frame.itemCommands().deleteItems(kAnimations, {0}));
+        QVERIFY(frame.animationDraft() && frame.animationDraft()->changed());
+        script.clear();
+        frame.commandAction(cmd::kAnimationSave)->trigger();
+        QCOMPARE(script.texts(), QStringList{orka::ui::uiText(kStrDraftItemGone)});
+        QCOMPARE(widths(framesOf(*doc_, 0)), (std::vector<int>{3, 5}));
+        QCOMPARE(widths(framesOf(*doc_, 1)), (std::vector<int>{4, 8, 12}));
+        // Let go, nothing is left of it; an unchanged draft whose item goes leaves with it.
+        script.answer(orka::ui::Answer::No);
+        frame.commandAction(cmd::kAnimationClearAll)->trigger();
+        QVERIFY(!frame.animationDraft());
+        frame.selectItems({0});
+        QVERIFY(frame.animationDraft());
+        QVERIFY(frame.itemCommands().deleteItems(kAnimations, {0}));
+        QVERIFY(!frame.animationDraft());
+        QCOMPARE(frame.animationPane()->frames()->count(), 0);
     }
 
     void keyboardRenamesAndCopiesInTheList()

@@ -18,6 +18,7 @@ namespace orka::app {
 class COrkaApp;
 class COrkaDoc;
 struct FolderNode;
+struct GalleryItem;
 } // namespace orka::app
 
 namespace orka::transfer {
@@ -81,6 +82,10 @@ public:
     bool download(int folderId);
     bool upload(int folderId, const std::vector<std::size_t>& indexes);
     bool previewOnHandset(int folderId, std::size_t index);
+    // One item as the caller has it rather than as the folder keeps it (the animation pane's
+    // rearranged frames), sent or written as an item of that folder would be.
+    bool uploadItem(int folderId, const GalleryItem& item);
+    bool exportItem(int folderId, const GalleryItem& item);
 
 Q_SIGNALS:
     // The items of a folder changed (added, removed, renamed).
@@ -101,6 +106,8 @@ private:
     bool runJob(transfer::CTransferDlg& job);
     // A main-menu package goes to the handset as one set.
     bool uploadPackage(const QString& file);
+    // Asks for the type and the folder, then writes the folder's items at the indexes.
+    bool exportFrom(const FolderNode& folder, const std::vector<std::size_t>& indexes);
 
     COrkaApp& app_;
     COrkaDoc& doc_;

@@ -1,10 +1,12 @@
 #pragma once
-// The animation pane: the frames of the selected animation in a strip, below the animation
-// tool bar (resource 403).
+// The animation pane: the frames of the animation being arranged in a strip, below the
+// animation tool bar (resource 403).
 #include "orka/app/GalleryModel.h"
 
 #include <QListWidget>
 #include <QWidget>
+
+#include <vector>
 
 class QToolBar;
 
@@ -18,8 +20,8 @@ class COrkaScrollViewEx2 : public QListWidget {
 public:
     static constexpr int kFrameSide = 96;
     explicit COrkaScrollViewEx2(QWidget* parent = nullptr);
-    // The frames of an animation item; anything else clears the strip.
-    void showItem(const GalleryItem* item);
+    // The frames in their order, numbered from 1, none selected.
+    void showFrames(const std::vector<AnimationFrame>& frames);
 };
 
 class COrkaFrame2 : public QWidget {

@@ -4,6 +4,7 @@
 // the status bar, and the commands of the menus. Which bars and panes show, and the data
 // pane's mode, live in the UI Info block of the settings, which the program saves at exit.
 #include "orka/app/ItemTexts.h"
+#include "orka/app/AnimationDraft.h"
 #include "orka/app/Settings.h"
 #include "orka/app/ui/GalleryItemModel.h"
 
@@ -15,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+class QCloseEvent;
 class QLabel;
 class QToolBar;
 
@@ -76,6 +78,9 @@ public:
     void setBarShown(std::uint32_t barFlag, bool shown);
     void arrange(ArrangeOrder order);
 
+    // The animation the animation pane arranges; nullptr when the pane is empty.
+    const AnimationDraft* animationDraft() const { return draft_ ? &*draft_ : nullptr; }
+
     // Copies (or, with move, moves) rows of one folder into another of the same category and
     // saves both folders; false when the document refused (the reason is shown).
     bool transferItems(int fromFolderId, const std::vector<unsigned>& rows, int toFolderId, bool move);
@@ -117,15 +122,36 @@ private:
     void updateCommandStates();
     void moveFocus(int step);
     void showDataMenu(QPoint globalPos, bool onItem);
-    // The animation pane's commands on the animation shown in its strip.
+    // The animation pane's commands on the draft shown in its strip.
     void bindAnimationCommands();
     // The dialogs of the tools and help menus.
     void bindDialogs();
     void showContextHelp();
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+    // The item the data pane's selection leads with, and where it is.
+    struct CurrentItem {
+        const FolderNode* folder = nullptr;
+        std::size_t row = 0;
+        const GalleryItem* item = nullptr;
+    };
+    CurrentItem currentItem() const;
+    // The animation pane takes a draft of the selected animation, once the draft it has may
+    // give way.
+    void followWithAnimationPane(const CurrentItem& current);
+    // Whether the draft may go: it has no unsaved changes, or the user let them go or saved
+    // them.
+    bool letDraftGo();
+    // Writes the draft back into its item and saves the folder; false when refused or failed
+    // (the reason is shown and the draft stays).
+    bool saveDraft();
+    void clearAnimationPane();
+    void showDraft();
+    // The preview pane shows the selected item, or its draft when the pane arranges it.
+    void showPreview();
     void updateAnimationCommands();
     void moveFrame(int step);
-    const GalleryItem* shownAnimation() const;
     void showAbout();
 
     COrkaApp& app_;
@@ -154,8 +180,15 @@ private:
     std::optional<ClipboardItems> clipboard_;
     // The program's PIM lists, for this run.
     pim::PimLists pimLists_;
-    // The animation item the animation pane shows: its folder and row.
-    std::optional<std::pair<int, std::size_t>> animation_;
+    // The animation pane's working copy, and the item whose draft the user cleared away (the
+    // pane stays empty until another animation is selected).
+    std::optional<AnimationDraft> draft_;
+    std::optional<AnimationDraft> cleared_;
+    // A question about the draft is open; what the selection does meanwhile waits for it.
+    bool askingAboutDraft_ = false;
+    // The selection (folder, row or -1) for which the user kept the draft after being asked,
+    // so that the same selection is not asked about twice.
+    std::optional<std::pair<int, long>> draftKeptAt_;
 };
 
 } // namespace orka::app::ui
