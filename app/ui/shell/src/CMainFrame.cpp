@@ -675,21 +675,26 @@ bool CMainFrame::letDraftGo()
 bool CMainFrame::saveDraft()
 {
     const int folderId = draft_->folderId();
-    bool replaced = false;
+    FolderNode* folder = doc_.findFolder(folderId);
+    // The item as it was and its row, until its folder file has the new order.
+    std::optional<std::pair<std::size_t, GalleryItem>> before;
     try {
-        FolderNode* folder = doc_.findFolder(folderId);
         // The handset folder lists what the handset holds; it changes only on the handset.
         if (folder && !folder->stored())
             throw GalleryRefusal(kStrReadOnlyFolder);
         const auto row = folder ? draft_->rowIn(*folder) : std::nullopt;
         if (!row)
             throw GalleryRefusal(kStrDraftItemGone);
-        draft_->saved(*row, doc_.replaceItemContent(folderId, *row, draft_->item().content));
-        replaced = true;
+        before.emplace(*row, folder->items[*row]);
+        const GalleryItem& stored = doc_.replaceItemContent(folderId, *row, draft_->item().content);
         doc_.saveFolder(folderId);
+        draft_->saved(*row, stored);
     } catch (const std::exception& e) {
-        if (replaced)
+        // The window never shows an order that is not on disk; the draft keeps it.
+        if (before) {
+            folder->items[before->first] = std::move(before->second);
             refreshFolder(folderId);
+        }
         orka::ui::showFailure(this, e);
         return false;
     }

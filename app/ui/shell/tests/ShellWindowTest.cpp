@@ -815,6 +815,18 @@ private Q_SLOTS:
         QVERIFY(!frame.close());
         QCOMPARE(script.texts(), (QStringList{question, orka::ui::uiText(kStrReadOnlyFolder)}));
         QVERIFY(frame.animationDraft()->changed());
+        // A folder file that cannot be written: the window goes on showing the order on disk,
+        // the draft keeps the user's.
+        doc_->findFolder(kAnimations)->readOnly = false;
+        const std::filesystem::path blocked = doc_->folderFilePath(kAnimations);
+        std::filesystem::remove(blocked);
+        std::filesystem::create_directories(blocked / "in-the-way");
+        script.clear();
+        frame.commandAction(cmd::kAnimationSave)->trigger();
+        QCOMPARE(script.texts().size(), 1);
+        QCOMPARE(widths(framesOf(*doc_, 0)), (std::vector<int>{4, 8, 12}));
+        QVERIFY(frame.animationDraft()->changed());
+        std::filesystem::remove_all(blocked);
         script.answer(orka::ui::Answer::No);
         QVERIFY(frame.close());
         QCOMPARE(widths(framesOf(*doc_, 0)), (std::vector<int>{4, 8, 12}));
