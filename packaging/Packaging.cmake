@@ -61,11 +61,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries' own dependencies come from dpkg-shlibdeps; our libraries (in the build's bin
 # folder) are inside the package. The data the programs look for at run time is added: a
-# CJK font for the Traditional Chinese texts and a General MIDI SoundFont for MIDI playback
-# on machines without a MIDI synthesizer.
+# CJK font for the Traditional Chinese texts, a General MIDI SoundFont for MIDI playback
+# on machines without a MIDI synthesizer, and Qt's own texts in Traditional Chinese.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-wqy-zenhei, timgm6mb-soundfont | fluid-soundfont-gm")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-noto-cjk | fonts-wqy-zenhei, timgm6mb-soundfont | fluid-soundfont-gm, qt6-translations-l10n")
 # "Export > mail" hands the files to xdg-email.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 include(CPack)

@@ -3,6 +3,9 @@
 #include "orka/app/MessageText.h"
 #include "orka/StringTable.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 namespace orka::ui {
 
 QString fromUtf8(std::string_view text)
@@ -42,6 +45,17 @@ QString qtFileFilter(const QString& suiteFilter)
         filters << parts[i].trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return filters.join(QStringLiteral(";;"));
+}
+
+bool installQtTexts(QCoreApplication& application)
+{
+    // The translations of Debian's qt6-translations-l10n.
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QStringLiteral("qtbase_zh_TW"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 } // namespace orka::ui

@@ -5,6 +5,8 @@
 
 #include "orka/Failure.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QTest>
 
 using namespace orka::ui;
@@ -19,6 +21,17 @@ private Q_SLOTS:
         QCOMPARE(qtFileFilter(QStringLiteral("JPEG|*.jpg; *.jpeg|BMP(*.bmp)|*.bmp")),
                  QStringLiteral("JPEG (*.jpg *.jpeg);;BMP(*.bmp) (*.bmp)"));
         QCOMPARE(qtFileFilter(QString()), QString());
+    }
+
+    void qtTextsSpeakTheSuitesLanguage()
+    {
+        QVERIFY(orka::ui::installQtTexts(*QCoreApplication::instance()));
+        QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+        // The same words as the four-button deletion question uses.
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("是(&Y)"));
+        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("否(&N)"));
+        // The file chooser's title when the suite gives none, as in the import command.
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "Open"), QStringLiteral("開啟"));
     }
 
     void missingTextFallsBack()

@@ -21,6 +21,7 @@ constexpr unsigned kStrThumbnails = 33408;
 constexpr unsigned kStrList = 33409;
 constexpr int kThumbnailPaneHeight = 160;
 constexpr int kCellMargin = 4;
+constexpr int kSelectionFrame = 2; // the line around a selected picture
 
 // Draws a thumbnail cell straight from the model's cached picture: no icon is made per paint.
 class ThumbnailDelegate : public QStyledItemDelegate {
@@ -29,25 +30,40 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
+        // The style draws hover and focus; the selection is drawn here, behind the name and
+        // around the picture, as the style would otherwise mark only the empty text place.
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
         opt.text.clear();
         opt.icon = QIcon();
         opt.features &= ~QStyleOptionViewItem::HasDecoration;
+        opt.state &= ~QStyle::State_Selected;
         const QWidget* widget = option.widget;
         QStyle* style = widget ? widget->style() : QApplication::style();
         style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
 
+        const bool selected = option.state & QStyle::State_Selected;
+        const QColor highlight = option.palette.color(QPalette::Highlight);
         const QImage image = index.data(GalleryItemModel::ThumbnailRole).value<QImage>();
         const QRect r = option.rect;
         const int side = GalleryItemModel::kThumbnailSide;
-        painter->drawImage(QPoint(r.left() + (r.width() - side) / 2, r.top() + kCellMargin), image);
+        const QRect picture(QPoint(r.left() + (r.width() - image.width()) / 2, r.top() + kCellMargin), image.size());
+        painter->drawImage(picture.topLeft(), image);
 
         const QRect textRect(r.left() + kCellMargin, r.top() + side + 2 * kCellMargin, r.width() - 2 * kCellMargin,
                              r.height() - side - 3 * kCellMargin);
         const QString name = option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight,
                                                            textRect.width());
-        const bool selected = option.state & QStyle::State_Selected;
+        if (selected) {
+            QRect nameRect = option.fontMetrics.boundingRect(textRect, Qt::AlignHCenter | Qt::AlignTop, name);
+            nameRect.adjust(-kCellMargin / 2, 0, kCellMargin / 2, 0);
+            painter->fillRect(nameRect.intersected(textRect.adjusted(-kCellMargin, 0, kCellMargin, 0)), highlight);
+            if (!image.isNull()) {
+                painter->setPen(QPen(highlight, kSelectionFrame));
+                painter->setBrush(Qt::NoBrush);
+                painter->drawRect(QRectF(picture).adjusted(-1, -1, 1, 1));
+            }
+        }
         painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(textRect, Qt::AlignHCenter | Qt::AlignTop, name);
     }

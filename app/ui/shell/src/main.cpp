@@ -6,6 +6,7 @@
 #include "orka/app/ui/ToolIcons.h"
 #include "orka/cli/CommandLine.h"
 #include "orka/transfer/PortDiscovery.h"
+#include "orka/ui/UiText.h"
 #include "orka/ui/UserPrompts.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@ constexpr char kUsage[] =
 int runWindow(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    orka::ui::installQtTexts(application);
     // The desktop entry and the icon that the installation puts in the icon theme.
     application.setDesktopFileName(QStringLiteral("org.tessel.Orka"));
     application.setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tessel.Orka"),

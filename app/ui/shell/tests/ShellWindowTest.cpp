@@ -9,6 +9,7 @@
 #include "orka/app/ui/CommandActions.h"
 #include "orka/app/ui/CommandIds.h"
 #include "orka/app/ui/DataViews.h"
+#include "orka/app/ui/GalleryItemModel.h"
 #include "orka/app/ui/ItemCommands.h"
 #include "orka/app/ui/NavigationBar.h"
 #include "orka/app/ui/OrkaSplitter.h"
@@ -30,6 +31,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -300,6 +302,23 @@ private Q_SLOTS:
         frame.commandAction(cmd::kThumbnailMode)->trigger();
         QCOMPARE(frame.selectedItems(), (std::vector<unsigned>{0, 2, 5}));
         QCOMPARE(app.settings().uiInfo.viewModeCopy, 0u);
+        // A selected thumbnail shows it: its name stands on the highlight, an unselected one's
+        // does not.
+        QListView* thumbnails = frame.dataPane()->thumbnails();
+        frame.resize(960, 680);
+        QTRY_VERIFY(thumbnails->viewport()->height() > COrkaScrollViewEx::kCellHeight);
+        const QImage shown = thumbnails->viewport()->grab().toImage();
+        const QColor highlight = thumbnails->palette().color(QPalette::Highlight);
+        const auto nameBackground = [&](int row) {
+            const QRect cell = thumbnails->visualRect(frame.itemModel()->index(row, 0));
+            // Just left of the name's first letter, on its line.
+            const int nameLine = cell.top() + GalleryItemModel::kThumbnailSide + 4 * 2 + thumbnails->fontMetrics().ascent() / 2;
+            const QString name = frame.itemModel()->index(row, 0).data().toString();
+            const int nameLeft = cell.center().x() - thumbnails->fontMetrics().horizontalAdvance(name) / 2 - 1;
+            return shown.pixelColor(nameLeft * shown.devicePixelRatio(), nameLine * shown.devicePixelRatio());
+        };
+        QCOMPARE(nameBackground(2), highlight);
+        QVERIFY(nameBackground(1) != highlight);
 
         // A start in list mode opens the list.
         app.settings().uiInfo.setViewMode(UiInfoBlock::kListMode);

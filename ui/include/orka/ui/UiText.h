@@ -1,5 +1,6 @@
 #pragma once
 // The string table as Qt strings: every text a window shows comes from here by id.
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -19,5 +20,10 @@ QString uiFormat(unsigned id, const QStringList& args);
 // A filter of the suite's open and save dialogs ("JPEG(*.jpg)|*.jpg|BMP(*.bmp)|*.bmp|") in
 // the form QFileDialog takes ("JPEG(*.jpg) (*.jpg);;BMP(*.bmp) (*.bmp)").
 QString qtFileFilter(const QString& suiteFilter);
+
+// Qt's own texts (the standard buttons of message boxes, the file chooser) in Traditional
+// Chinese, the language of every other text: the program speaks one language whatever the
+// desktop's. False when Qt's translations are not installed; Qt then speaks English.
+bool installQtTexts(QCoreApplication& application);
 
 } // namespace orka::ui
