@@ -4,13 +4,12 @@
 #include "orka/app/GalleryNames.h"
 #include "orka/app/ItemPictures.h"
 #include "orka/app/OrkaFile.h"
+#include "orka/app/WizardFlow.h"
 #include "orka/picture/Animation.h"
-#include "orka/picture/PictureZoom.h"
 #include "orka/platform/Codepage.h"
 #include "orka/platform/StatePaths.h"
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -23,9 +22,6 @@ constexpr unsigned kStrBadArguments = 61100; // "參數錯誤."
 // One component of a Linux path.
 constexpr std::size_t kMaxFileNameBytes = 255;
 constexpr char kReplacement = '_';
-constexpr std::uintmax_t kBytesPerKb = 1024;
-constexpr std::string_view kMidiSignature = "MThd";
-constexpr std::string_view kSmafSignature = "MMMD";
 constexpr std::string_view kMidletNameKey = "MIDlet-Name";
 
 // Typed names lose their leading white space, as a text box's contents would.
@@ -76,14 +72,6 @@ std::string lowerExtension(const fs::path& file)
     return ext;
 }
 
-const CategoryRow& categoryRow(int categoryId)
-{
-    const CategoryRow* row = findCategoryRow(categoryOf(categoryId));
-    if (!row || row->id == kRootId)
-        throw GalleryRefusal(kStrBadArguments);
-    return *row;
-}
-
 CategoryNode& categoryOfFolder(COrkaDoc& doc, int folderId)
 {
     CategoryNode* category = doc.findCategory(categoryOf(folderId));
@@ -106,18 +94,6 @@ void refuseForbiddenCharacters(const std::string& name)
         throw GalleryRefusal(kStrNameCharacters);
 }
 
-// Shrinks a picture to fit within the limits, keeping its proportions; 0 means no limit.
-DibPicture fittedWithin(const DibPicture& picture, int widthLimit, int heightLimit)
-{
-    if (widthLimit <= 0 || heightLimit <= 0)
-        return picture;
-    const FitResult fit = fitToFrame(picture.width(), picture.height(), widthLimit, heightLimit);
-    if (std::uint32_t(fit.width) == picture.width() && std::uint32_t(fit.height) == picture.height())
-        return picture;
-    return scalePicture(picture, std::uint32_t(std::max<std::int64_t>(fit.width, 1)),
-                        std::uint32_t(std::max<std::int64_t>(fit.height, 1)));
-}
-
 std::vector<std::uint8_t> readWhole(const fs::path& file, unsigned failureId)
 {
     std::ifstream in(file, std::ios::binary);
@@ -129,65 +105,6 @@ std::vector<std::uint8_t> readWhole(const fs::path& file, unsigned failureId)
     return bytes;
 }
 
-bool startsWith(const std::vector<std::uint8_t>& bytes, std::string_view signature)
-{
-    return bytes.size() >= signature.size() && std::memcmp(bytes.data(), signature.data(), signature.size()) == 0;
-}
-
-GalleryItem importPicture(const CategoryRow& row, const fs::path& file)
-{
-    const DibPicture picture = fittedWithin(loadPicture(file), row.widthLimit, row.heightLimit);
-    return GalleryItem::make(itemNameFromFile(file), PictureContent{bitmapFromPicture(picture)});
-}
-
-GalleryItem importAnimation(const CategoryRow& row, const fs::path& file)
-{
-    Animation animation = Animation::open(file);
-    // The frames that show the whole running time; the capture page lets the user choose others.
-    const FrameSelection chosen = selectByAverageTime(animation.delays());
-    AnimationContent content;
-    for (const int index : chosen) {
-        const DibPicture frame = fittedWithin(animation.picture(index), row.widthLimit, row.heightLimit);
-        const int delay = std::clamp(animation.delays()[std::size_t(index)], 0, 255);
-        content.frames.push_back({std::uint8_t(delay), bitmapFromPicture(frame)});
-    }
-    return GalleryItem::make(itemNameFromFile(file), std::move(content));
-}
-
-GalleryItem importMelody(const CategoryRow& row, const fs::path& file)
-{
-    std::error_code ec;
-    const auto size = fs::file_size(file, ec);
-    if (ec)
-        throw GalleryRefusal(kStrOpenFileFailed, file.filename().string());
-    if (row.sizeLimitKb > 0 && size > std::uintmax_t(row.sizeLimitKb) * kBytesPerKb)
-        throw GalleryRefusal(kStrTuneTooLarge, file.filename().string());
-    std::vector<std::uint8_t> tune = readWhole(file, kStrOpenFileFailed);
-    std::uint8_t format;
-    if (startsWith(tune, kMidiSignature))
-        format = MelodyContent::kMidi;
-    else if (startsWith(tune, kSmafSignature))
-        format = MelodyContent::kSmaf;
-    else
-        throw GalleryRefusal(kStrBadFileFormat);
-    return GalleryItem::make(itemNameFromFile(file), MelodyContent{format, std::move(tune)});
-}
-
-std::vector<std::string> acceptedExtensions(int categoryId)
-{
-    switch (categoryRow(categoryId).kind) {
-    case FolderKind::Picture:
-        if (categoryOf(categoryId) == kMainMenuCategory)
-            return {".bmp", ".jpg", ".jpeg", ".jpe", ".pak"};
-        return {".bmp", ".jpg", ".jpeg", ".jpe"};
-    case FolderKind::Animation:
-        return {".gif"};
-    case FolderKind::Melody:
-        return {".mid", ".midi", ".mmf"};
-    default:
-        return {};
-    }
-}
 
 std::string extensionOf(const GalleryItem& item, ExportType type)
 {
@@ -356,21 +273,11 @@ void removeItems(COrkaDoc& doc, int folderId, std::vector<std::size_t> indexes)
 
 std::string importFilter(int categoryId)
 {
-    switch (categoryRow(categoryId).kind) {
-    case FolderKind::Picture: {
-        std::string filter = "所有格式|*.bmp;*.jpg;*.jpeg;*.jpe|JPEG(*.jpg;*.jpeg;*.jpe)|*.jpg; *.jpeg; *.jpe|"
-                             "BMP(*.bmp)|*.bmp|";
-        if (categoryOf(categoryId) == kMainMenuCategory)
-            filter += "PAK(*.pak)|*.pak|";
-        return filter;
-    }
-    case FolderKind::Animation:
-        return "GIF Files (*.gif)|*.gif|";
-    case FolderKind::Melody:
-        return "所有格式(*.mid;*.midi;*.mmf)|*.mid;*.midi;*.mmf|Midi(*.mid;*.midi)|*.mid;*.midi|MMF(*.mmf)|*.mmf|";
-    default:
+    // The main window's chooser offers what the wizard's does.
+    std::string filter = wizardImportFilter(categoryId);
+    if (filter.empty())
         throw GalleryRefusal(kStrBadArguments);
-    }
+    return filter;
 }
 
 bool isMenuPackageFile(const fs::path& file) { return lowerExtension(file) == ".pak"; }
@@ -379,30 +286,11 @@ void checkImportSelection(int categoryId, const std::vector<fs::path>& files)
 {
     if (files.size() > 1 && std::any_of(files.begin(), files.end(), isMenuPackageFile))
         throw GalleryRefusal(kStrOnlyOneFile);
-    const auto accepted = acceptedExtensions(categoryId);
     for (const auto& file : files)
-        if (std::find(accepted.begin(), accepted.end(), lowerExtension(file)) == accepted.end())
+        if (!isAcceptedFile(categoryId, file))
             throw GalleryRefusal(kStrBadFileFormat);
 }
 
-GalleryItem importItem(int categoryId, const fs::path& file)
-{
-    checkImportSelection(categoryId, {file});
-    const CategoryRow& row = categoryRow(categoryId);
-    switch (row.kind) {
-    case FolderKind::Picture:
-        if (isMenuPackageFile(file))
-            break; // a package is uploaded as a set, never kept as one item
-        return importPicture(row, file);
-    case FolderKind::Animation:
-        return importAnimation(row, file);
-    case FolderKind::Melody:
-        return importMelody(row, file);
-    default:
-        break;
-    }
-    throw GalleryRefusal(kStrBadFileFormat);
-}
 
 MenuPackage readPackageForUpload(const fs::path& file)
 {

@@ -215,39 +215,18 @@ TEST_F(LocalFiles, MailFoldersAreNewEachTimeAndOnlyOldOnesAreCleared)
     EXPECT_THROW(makeMailFolder(out.path() / "blocked"), GalleryRefusal);
 }
 
-TEST(Import, FitsPicturesAndLimitsTunesByCategory)
+// The sizes, frames and tune limits of imported items are the editing pages' and the
+// wizard's rules now (their tests); what stays here is the name a file brings and what the
+// chooser offers.
+TEST(Import, NamesComeFromTheFileAndTheChooserTakesTheCategorysKinds)
 {
-    orka::testing::ScratchDir in{"orka-import"};
-    writeBytes(in.path() / "wide:view.bmp", bmpBytes(256, 64));
-    const GalleryItem wide = importItem(20000, in.path() / "wide:view.bmp");
-    const auto& b = std::get<PictureContent>(wide.content).bitmap;
-    EXPECT_EQ(wide.name, "wide_view");
-    EXPECT_EQ(b.width, 128);
-    EXPECT_EQ(b.height, 32);
-    writeBytes(in.path() / "small.jpg", orka::encodePicture(solid(20, 10, 90), orka::PictureFormat::Jpeg));
-    EXPECT_EQ(std::get<PictureContent>(importItem(40000, in.path() / "small.jpg").content).bitmap.width, 20);
-
-    Bytes midi(9216, 0);
-    std::copy_n("MThd", 4, midi.begin());
-    writeBytes(in.path() / "fits.mid", midi);
-    EXPECT_EQ(std::get<MelodyContent>(importItem(70000, in.path() / "fits.mid").content).format, MelodyContent::kMidi);
-    midi.push_back(0);
-    writeBytes(in.path() / "big.mid", midi);
-    EXPECT_EQ(refusalOf([&] { importItem(70000, in.path() / "big.mid"); }), kStrTuneTooLarge);
-    writeBytes(in.path() / "text.mmf", Bytes{'h', 'e', 'l', 'l', 'o'});
-    EXPECT_EQ(refusalOf([&] { importItem(70000, in.path() / "text.mmf"); }), kStrBadFileFormat);
-    EXPECT_EQ(refusalOf([&] { importItem(70000, in.path() / "small.jpg"); }), kStrBadFileFormat);
-
-    std::vector<orka::DibPicture> frames;
-    for (int i = 0; i < 6; ++i)
-        frames.push_back(solid(200, 200, std::uint8_t(i * 30)));
-    const std::vector<int> delays(6, 10);
-    writeBytes(in.path() / "boot.gif", orka::encodeAnimationGif(frames, delays));
-    const auto animation = std::get<AnimationContent>(importItem(50000, in.path() / "boot.gif").content);
-    ASSERT_EQ(animation.frames.size(), 5u);
-    EXPECT_EQ(animation.frames[0].bitmap.width, 128);
-    EXPECT_EQ(animation.frames[0].bitmap.height, 128);
-    EXPECT_EQ(animation.frames[0].value, 10);
+    EXPECT_EQ(itemNameFromFile("/in/wide:view.bmp"), "wide_view");
+    EXPECT_EQ(refusalOf([] { checkImportSelection(70000, {"text.mmf", "b.MID"}); }), 0u);
+    EXPECT_EQ(refusalOf([] { checkImportSelection(70000, {"small.jpg"}); }), kStrBadFileFormat);
+    EXPECT_EQ(refusalOf([] { checkImportSelection(50000, {"boot.gif", "song.mid"}); }), kStrBadFileFormat);
+    EXPECT_NE(importFilter(30000).find("*.pak"), std::string::npos);
+    EXPECT_EQ(importFilter(20000).find("*.pak"), std::string::npos);
+    EXPECT_NE(refusalOf([] { importFilter(kRootId); }), 0u); // no category: nothing to offer
 }
 
 TEST(Import, MenuPackagesComeAloneAndReadTheirSizeTable)

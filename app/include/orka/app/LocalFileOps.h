@@ -80,10 +80,6 @@ void checkImportSelection(int categoryId, const std::vector<std::filesystem::pat
 // The item name a file brings: its title made plain, without characters the container
 // files cannot hold, and short enough for their name field.
 std::string itemNameFromFile(const std::filesystem::path& file);
-// A file as an item of the category, named after the file: pictures fitted within the
-// category's size, animations the first five frames of a GIF fitted likewise, ring tones a
-// Standard MIDI File or SMAF file of at most the category's size limit (65072).
-GalleryItem importItem(int categoryId, const std::filesystem::path& file);
 // A main-menu package ready for the upload of a set: its 81 pictures as they are.
 MenuPackage readPackageForUpload(const std::filesystem::path& file);
 
