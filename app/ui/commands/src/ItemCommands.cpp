@@ -197,10 +197,8 @@ bool ItemCommands::importInto(int folderId)
     // pages, and only when all of them finished does anything become an item.
     std::vector<WizardSource> sources;
     if (!attempt([&] {
-            for (const auto& file : files) {
+            for (const auto& file : files)
                 sources.push_back(importedSource(categoryId, std::span(&file, 1)));
-                sources.back().name = itemNameFromFile(file);
-            }
         }))
         return false;
     std::vector<GalleryItem> items;

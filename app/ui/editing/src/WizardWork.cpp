@@ -1,6 +1,7 @@
 #include "orka/app/ui/WizardWork.h"
 
 #include "orka/app/ItemPictures.h"
+#include "orka/app/LocalFileOps.h"
 #include "orka/picture/Animation.h" // scalePicture
 #include "orka/picture/MenuPackage.h"
 #include "orka/picture/PictureFile.h"
@@ -37,7 +38,7 @@ WizardSource importedSource(int categoryId, std::span<const std::filesystem::pat
 {
     AcceptedSource accepted = acceptImport(categoryId, files);
     WizardSource source;
-    source.name = accepted.file.stem().string();
+    source.name = itemNameFromFile(accepted.file);
     source.kind = accepted.kind;
     source.file = accepted.file;
     source.tune = std::move(accepted.tune);

@@ -135,7 +135,7 @@ private Q_SLOTS:
     void importedPictureGoesThroughCaptureAndEdit()
     {
         PromptScript prompts;
-        prompts.choose({bmp(QStringLiteral("face.bmp"), 300, 200)});
+        prompts.choose({bmp(QStringLiteral("my face:1.bmp"), 300, 200)});
         EditorScript editor;
         editor.then([](ItemEditorDialog& dialog) {
             QCOMPARE(dialog.currentPage(), WizardPage::CapturePicture);
@@ -157,7 +157,7 @@ private Q_SLOTS:
         QCOMPARE(app_->uiInfo().lastMode, std::uint32_t(WorkingMode::ImportOrEdit));
         const auto items = onDisk(kFaces);
         QCOMPARE(items.size(), std::size_t(1));
-        QCOMPARE(items[0].name, std::string("face"));
+        QCOMPARE(items[0].name, std::string("my face_1")); // the title made an item name
         const Bitmap& saved = std::get<PictureContent>(items[0].content).bitmap;
         QCOMPARE(int(saved.width), 45);
         QCOMPARE(int(saved.height), 55);

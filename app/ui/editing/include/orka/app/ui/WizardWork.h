@@ -30,7 +30,7 @@ struct WizardResult {
 
 // The files chosen for import as a source: one file of a kind the category takes (the
 // checks of acceptImport), read far enough to know the picture, package or animation
-// decoders take it. Raises what refuses it; the name is the file's title.
+// decoders take it. Raises what refuses it; the name is the file's title made an item name.
 WizardSource importedSource(int categoryId, std::span<const std::filesystem::path> files);
 
 // A gallery item as a source.
