@@ -87,14 +87,15 @@ void checkRenders(std::span<const std::uint8_t> bytes, SmafRenderer& first)
         fail("a short piece did not end within its release tail");
 }
 
-// The first event that makes a sound: a note on or the start of a wave. Before it the
-// synthesizer only takes settings, so starting there loses nothing.
+// The first event that may make a sound: a note on, the start of a wave, or a register write
+// of the piece (it can set a channel's key bit). Before it the synthesizer only takes
+// settings, so starting there loses nothing.
 std::optional<std::uint32_t> firstSoundMs(const std::vector<orka::smaf::SmafEvent>& events)
 {
     for (const auto& e : events) {
         const std::uint32_t status = e.message & 0xFF;
         const std::uint32_t data1 = (e.message >> 8) & 0xFF;
-        if ((status & 0xF0) == orka::midi::status::kNoteOn ||
+        if ((status & 0xF0) == orka::midi::status::kNoteOn || status == codes::kPackedRegisterWrite ||
             (status == codes::kPackedSampleEvent && data1 == codes::kSynthWaveStart))
             return e.time;
     }
