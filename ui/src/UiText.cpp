@@ -47,8 +47,31 @@ QString qtFileFilter(const QString& suiteFilter)
     return filters.join(QStringLiteral(";;"));
 }
 
+namespace {
+
+// Texts of the file chooser that Debian's Traditional Chinese translation of Qt 6.4 lacks: the
+// type column names a folder through a context the translation does not have yet.
+class FileChooserTexts : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char*, int) const override
+    {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0)
+            return {};
+        if (qstrcmp(sourceText, "Folder") == 0 || qstrcmp(sourceText, "File Folder") == 0)
+            return QStringLiteral("資料夾");
+        if (qstrcmp(sourceText, "Drive") == 0)
+            return QStringLiteral("磁碟機");
+        return {};
+    }
+};
+
+} // namespace
+
 bool installQtTexts(QCoreApplication& application)
 {
+    QCoreApplication::installTranslator(new FileChooserTexts(&application));
     // The translations of Debian's qt6-translations-l10n.
     auto* translator = new QTranslator(&application);
     if (!translator->load(QStringLiteral("qtbase_zh_TW"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

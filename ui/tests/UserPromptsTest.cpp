@@ -6,6 +6,9 @@
 #include "orka/Failure.h"
 
 #include <QAbstractButton>
+#include <QAbstractFileIconProvider>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTest>
 
@@ -32,6 +35,8 @@ private Q_SLOTS:
         QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("否(&N)"));
         // The file chooser's title when the suite gives none, as in the import command.
         QCOMPARE(QCoreApplication::translate("QFileDialog", "Open"), QStringLiteral("開啟"));
+        // The chooser's type column, which Qt's own translation leaves in English.
+        QCOMPARE(QAbstractFileIconProvider().type(QFileInfo(QDir::tempPath())), QStringLiteral("資料夾"));
     }
 
     void missingTextFallsBack()
