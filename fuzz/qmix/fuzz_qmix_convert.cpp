@@ -21,6 +21,8 @@ std::int32_t Convert(const std::uint8_t* smf, std::int32_t length, std::uint8_t*
 
 namespace {
 
+constexpr std::int32_t kLargestTriedOutput = 64 << 20;
+
 bool hasNotes(const std::vector<std::uint8_t>& smf)
 {
     const auto song = orka::smf::readSong(smf);
@@ -43,8 +45,12 @@ void mustConvert(const std::vector<std::uint8_t>& prepared)
                           static_cast<std::int32_t>(bank.size()), nullptr, 0, message, sizeof message - 1);
     };
     int r = convert();
-    if (r != 1 && std::strcmp(message, "Invalid OutSize") == 0 && outSize > 0 && outSize < (64 << 20)) {
-        // A long song in a short file: the converter names the size it needs.
+    if (r != 1 && std::strcmp(message, "Invalid OutSize") == 0 && outSize > 0) {
+        // A long song in a short file: the converter names the size it needs. The output grows
+        // with the song's length, so a few bytes of slow tempo and long pauses may ask for 100 MB;
+        // such a size is taken as named and not tried.
+        if (outSize >= kLargestTriedOutput)
+            return;
         out.resize(static_cast<std::size_t>(outSize));
         std::memset(message, 0, sizeof message);
         r = convert();
